@@ -1,0 +1,63 @@
+#include "exchange/exchange_files.h"
+
+#include <ctime>
+#include <filesystem>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace exchange_files {
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+void RemoveFile(const std::string& path) {
+    std::error_code ec;
+    fs::remove(path, ec);
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    fs::rename(from, to, ec);
+    return !ec;
+}
+
+std::string MakeTempFolder(const std::string& parent, const std::string& prefix) {
+    std::string pattern = parent + prefix + "XXXXXX";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    if (!::mkdtemp(buf.data())) return {};
+    return std::string(buf.data()) + "/";
+}
+
+void RemoveFolder(const std::string& folder) {
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+}
+
+std::string RunningExecutable() {
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : exe.string();
+}
+
+std::string DateSuffix() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char buf[16];
+    std::strftime(buf, sizeof buf, "%Y%d%m", &local);
+    return buf;
+}
+
+bool IsSafeFileName(const std::string& name) {
+    if (name.find_first_of("/\\:") != std::string::npos) return false;
+    if (name.find('\0') != std::string::npos) return false;
+    // Windows drops trailing dots and blanks, so " .. " would name the parent folder there.
+    return name.find_first_not_of(". \t") != std::string::npos;
+}
+
+}  // namespace exchange_files
