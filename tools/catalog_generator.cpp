@@ -1,0 +1,256 @@
+#include "catalog_generator.h"
+
+#include <cstdio>
+
+#include "platform/text/text.h"
+
+namespace catalog_generator {
+
+namespace {
+
+// splitmix64: a tiny generator whose output is the same on every platform and library.
+class Random {
+public:
+    explicit Random(std::uint64_t seed) : m_state(seed) {}
+    std::uint64_t Next() {
+        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ULL);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+        return z ^ (z >> 31);
+    }
+    // Uniform in [low, high].
+    int Between(int low, int high) {
+        return low + static_cast<int>(Next() % static_cast<std::uint64_t>(high - low + 1));
+    }
+    bool Chance(int percentTimesTen) { return Between(0, 999) < percentTimesTen; }
+    template <typename T, std::size_t N>
+    const T& Pick(const T (&items)[N]) {
+        return items[Next() % N];
+    }
+
+private:
+    std::uint64_t m_state;
+};
+
+struct SubGroup {
+    const char* Name;
+    const char* Noun;  // the goods' name starts with it
+    int MinPrice;      // kopecks
+    int MaxPrice;
+};
+
+struct Group {
+    const char* Name;
+    std::vector<SubGroup> SubGroups;
+};
+
+const std::vector<Group>& Groups() {
+    static const std::vector<Group> groups = {
+        {"Бумажная продукция",
+         {{"Бумага для офисной техники", "Бумага офисная А4", 18000, 42000},
+          {"Тетради", "Тетрадь", 900, 16000},
+          {"Блокноты и записные книжки", "Блокнот", 2500, 48000},
+          {"Бумага для заметок", "Бумага для заметок", 1500, 9000},
+          {"Конверты", "Конверт", 150, 2500}}},
+        {"Письменные принадлежности",
+         {{"Ручки шариковые", "Ручка шариковая", 500, 35000},
+          {"Ручки гелевые", "Ручка гелевая", 1200, 28000},
+          {"Карандаши чернографитные", "Карандаш чернографитный", 400, 6500},
+          {"Маркеры", "Маркер", 2500, 19000},
+          {"Текстовыделители", "Текстовыделитель", 1800, 9500},
+          {"Стержни и чернила", "Стержень", 300, 4500}}},
+        {"Папки и системы архивации",
+         {{"Папки-регистраторы", "Папка-регистратор", 6500, 22000},
+          {"Папки-уголки и файлы", "Папка-уголок", 350, 3500},
+          {"Скоросшиватели", "Скоросшиватель", 400, 6000},
+          {"Короба архивные", "Короб архивный", 4500, 18000}}},
+        {"Офисные принадлежности",
+         {{"Степлеры и скобы", "Степлер", 4500, 95000},
+          {"Дыроколы", "Дырокол", 9000, 120000},
+          {"Ножницы и ножи канцелярские", "Ножницы", 3500, 21000},
+          {"Скрепки и кнопки", "Скрепки", 600, 5500},
+          {"Лотки и подставки", "Лоток для бумаг", 5500, 42000}}},
+        {"Клей и корректоры",
+         {{"Клей-карандаш", "Клей-карандаш", 900, 9500},
+          {"Клей ПВА", "Клей ПВА", 1200, 7500},
+          {"Корректирующие жидкости", "Корректирующая жидкость", 1900, 8500},
+          {"Клейкие ленты", "Клейкая лента", 800, 12000}}},
+        {"Школьные товары",
+         {{"Пеналы", "Пенал", 6500, 45000},
+          {"Обложки для тетрадей и книг", "Обложка", 300, 2500},
+          {"Дневники школьные", "Дневник школьный", 6000, 25000},
+          {"Линейки и чертёжные принадлежности", "Линейка", 500, 12000}}},
+        {"Товары для творчества",
+         {{"Краски акварельные", "Краски акварельные", 3500, 38000},
+          {"Цветные карандаши", "Карандаши цветные", 4500, 65000},
+          {"Пластилин", "Пластилин", 3000, 27000},
+          {"Цветная бумага и картон", "Набор цветной бумаги", 1800, 12000}}},
+        {"Калькуляторы и техника",
+         {{"Калькуляторы", "Калькулятор", 15000, 250000},
+          {"Уничтожители документов", "Уничтожитель документов", 250000, 1500000},
+          {"Ламинаторы", "Ламинатор", 180000, 900000}}},
+    };
+    return groups;
+}
+
+struct Trademark {
+    int Id;
+    const char* Name;
+    const char* Country;
+};
+
+constexpr Trademark kTrademarks[] = {
+    {11, "Эрих Краузе", "Германия"}, {12, "Хатбер", "Россия"},   {13, "Пилот", "Япония"},
+    {14, "Стабило", "Германия"},      {15, "Бик", "Франция"},      {16, "Кох-и-Нор", "Чехия"},
+    {17, "Луч", "Россия"},            {18, "Гамма", "Россия"},     {19, "Брауберг", "Китай"},
+    {20, "Канцбург", "Россия"},       {21, "Юнландия", "Китай"},   {22, "Ситизен", "Япония"},
+    {23, "Кассио", "Япония"},         {24, "Лейтц", "Германия"},   {25, "Проф-Пресс", "Россия"},
+    {26, "Маэстро", "Италия"},        {27, "Светоч", "Беларусь"},  {28, "Альт", "Россия"},
+    {29, "Восход", "Россия"},         {30, "Оптима", "Тайвань"},   {31, "Юнитек", "Вьетнам"},
+    {32, "Центрум", "Чехия"},         {33, "Снегурочка", "Россия"}, {34, "Аттаче", "Китай"},
+};
+
+constexpr const char* kColours[] = {"синий", "чёрный", "красный", "зелёный", "фиолетовый",
+                                    "жёлтый", "белый", "серый", "оранжевый", "голубой"};
+constexpr const char* kModels[] = {"Классик", "Офис", "Стандарт", "Эконом", "Премиум", "Школьный",
+                                   "Лидер", "Радуга", "Мастер", "Комфорт", "Люкс", "Студент",
+                                   "Бизнес", "Ромашка", "Звезда", "Мини", "Макси", "Профи"};
+constexpr const char* kDetails[] = {"в блистере", "в картонной коробке", "с резиновым грипом",
+                                    "на спирали", "в клетку", "в линейку", "прозрачный",
+                                    "металлический корпус", "пластиковый корпус", "48 листов",
+                                    "96 листов", "12 цветов", "24 цвета", "0,5 мм", "0,7 мм",
+                                    "1,0 мм", "формат А5", "формат А4", "с европодвесом",
+                                    "набор 6 шт.", "набор 12 шт.", "ассорти"};
+constexpr const char* kArticlePrefixes[] = {"BP", "GP", "PN", "MK", "NB", "ST", "FL", "KL",
+                                            "EK", "HB", "LZ", "CT", "AR"};
+
+std::string Money(long long kopecks) {
+    return std::to_string(kopecks / 100) + "." + (kopecks % 100 < 10 ? "0" : "") +
+           std::to_string(kopecks % 100);
+}
+
+std::string Real3(int thousandths) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%d.%03d", thousandths / 1000, thousandths % 1000);
+    std::string text = buffer;
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    return text;
+}
+
+std::string Barcode(Random& random) {
+    std::string digits = random.Chance(550) ? "460" : "690";
+    while (digits.size() < 12) digits += static_cast<char>('0' + random.Between(0, 9));
+    int sum = 0;
+    for (std::size_t i = 0; i < 12; ++i) sum += (digits[i] - '0') * (i % 2 ? 3 : 1);
+    digits += static_cast<char>('0' + (10 - sum % 10) % 10);
+    return digits;
+}
+
+std::string ArrivalDate(Random& random) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%02d.%02d.%04d", random.Between(1, 28),
+                  random.Between(1, 12), random.Between(2006, 2008));
+    return buffer;
+}
+
+std::string MaxDiscount(Random& random) {
+    static constexpr const char* kCaps[] = {"3", "5", "7.5", "10", "12", "15", "20"};
+    const int roll = random.Between(0, 99);
+    if (roll < 30) return "0";
+    if (roll < 45) return "0.01";
+    return random.Pick(kCaps);
+}
+
+// Subgroup ids: 100 * group number + position, so they never collide with group ids.
+int SubGroupId(std::size_t group, std::size_t sub) {
+    return static_cast<int>(100 * (group + 1) + sub + 1);
+}
+
+std::vector<std::string> ClassLines() {
+    std::vector<std::string> lines = {"ID;NAME;IDPARENT"};
+    const auto& groups = Groups();
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        lines.push_back(std::to_string(g + 1) + ";" + groups[g].Name + ";0");
+        for (std::size_t s = 0; s < groups[g].SubGroups.size(); ++s)
+            lines.push_back(std::to_string(SubGroupId(g, s)) + ";" + groups[g].SubGroups[s].Name +
+                            ";" + std::to_string(g + 1));
+    }
+    return lines;
+}
+
+std::string PriceLine(Random& random, int index) {
+    const auto& groups = Groups();
+    const std::size_t g = random.Next() % groups.size();
+    const std::size_t s = random.Next() % groups[g].SubGroups.size();
+    const SubGroup& sub = groups[g].SubGroups[s];
+    const bool withTrademark = !random.Chance(60);
+    const Trademark& tm = random.Pick(kTrademarks);
+
+    std::string name = sub.Noun;
+    if (withTrademark) name += std::string(" ") + tm.Name;
+    name += std::string(" «") + random.Pick(kModels) + "» " + random.Pick(kColours) + ", " +
+            random.Pick(kDetails);
+
+    const int st1 = random.Pick({1, 1, 2, 5, 10, 12});
+    const int st2 = st1 * random.Pick({1, 5, 10, 12, 20});
+    const int st3 = st2 * random.Pick({2, 4, 5, 10});
+    const long long price = random.Between(sub.MinPrice, sub.MaxPrice);
+
+    // Most goods have a subgroup; a few lie in the group itself, a handful in no group.
+    std::string idGroup = std::to_string(g + 1);
+    std::string idSubGroup = std::to_string(SubGroupId(g, s));
+    const int placement = random.Between(0, 999);
+    if (placement < 30) idSubGroup = random.Chance(500) ? "0" : "";
+    if (placement >= 997) idGroup = "0";
+
+    std::string line;
+    line += std::to_string(index + 1) + ";";
+    line += std::to_string(100000 + index * 7 + random.Between(0, 6)) + ";";
+    line += name + ";";
+    line += (g == 1 || g == 5 ? "10" : "18") + std::string(";");
+    line += std::to_string(random.Chance(80) ? 0 : random.Between(1, 5000)) + ";";
+    line += Money(price) + ";" + MaxDiscount(random) + ";";
+    line += std::string(random.Pick(kArticlePrefixes)) + "-" +
+            std::to_string(random.Between(1000, 99999)) + ";";
+    line += (withTrademark ? std::string(tm.Name) : std::string()) + ";";
+    line += (withTrademark ? std::to_string(tm.Id) : std::string("0")) + ";";
+    line += (withTrademark ? std::string(tm.Country) : std::string("Китай")) + ";";
+    line += std::to_string(st1) + ";" + std::to_string(st2) + ";" + std::to_string(st3) + ";";
+    line += Real3(random.Between(200, 25000)) + ";" + Real3(random.Between(5, 120)) + ";";
+    line += idGroup + ";" + idSubGroup + ";";
+    line += std::string(random.Chance(700) ? "1" : "0") + ";";
+    line += std::string(random.Chance(80) ? "1" : "0") + ";";
+    line += Barcode(random) + ";";
+    line += ArrivalDate(random);
+    return line;
+}
+
+}  // namespace
+
+GeneratedCatalog GenerateCatalog(const GeneratorOptions& options) {
+    GeneratedCatalog catalog;
+    catalog.ClassLines = ClassLines();
+    catalog.PriceLines.reserve(static_cast<std::size_t>(options.ItemCount) + 1);
+    catalog.PriceLines.push_back(
+        "ID;CODE;FULLNAME;NDS;KOLTEK;CENA;MAXDISCOUNT;ARTICUL;TM;IDTM;COUNTRY;ST1;ST2;ST3;WST3;"
+        "VST3;IDGROUP;IDSUBGROUP;ISPHOTO;ISNEW;BARCODE;DATEIN");
+    Random random(options.Seed);
+    for (int i = 0; i < options.ItemCount; ++i) catalog.PriceLines.push_back(PriceLine(random, i));
+    return catalog;
+}
+
+void WriteCatalogFiles(const std::string& folder, const GeneratedCatalog& catalog) {
+    platform::WriteCp1251Lines(folder + "ExportPrice.csv", catalog.PriceLines);
+    platform::WriteCp1251Lines(folder + "ExportClass.csv", catalog.ClassLines);
+}
+
+void WriteCatalogList(const std::string& folder, const std::vector<CatalogListEntry>& entries) {
+    std::vector<std::string> lines = {"DEF;NAME;DIREC;EXPP;EXPI"};
+    for (const CatalogListEntry& e : entries)
+        lines.push_back(std::string(e.Default ? "1" : "0") + ";" + e.Name + ";" + e.Direc + ";" +
+                        e.Expp + ";" + e.Expi);
+    platform::WriteCp1251Lines(folder + "catalogs.csv", lines);
+}
+
+}  // namespace catalog_generator
