@@ -1,14 +1,11 @@
 #include "platform/xls/xls_workbook.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
-#include <fcntl.h>
 #include <stdexcept>
-#include <unistd.h>
 
 #include "platform/text/app_error.h"
+#include "platform/text/file_bytes.h"
 #include "platform/xls/biff_writer.h"
 
 namespace platform {
@@ -246,57 +243,8 @@ std::uint32_t XlsWorkbook::InternString(std::u16string text) {
 
 std::string XlsWorkbook::ToBytes() const { return WriteWorkbookFile(*this); }
 
-namespace {
-
-std::string FolderOf(const std::string& fileName) {
-    auto slash = fileName.find_last_of('/');
-    if (slash == std::string::npos) return "./";
-    return fileName.substr(0, slash + 1);
-}
-
-std::string SaveError(const std::string& fileName, int error) {
-    return "Не удалось сохранить рабочую книгу в файл \"" + fileName + "\": " +
-           std::strerror(error);
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-}  // namespace
-
 void XlsWorkbook::SaveToFile(const std::string& fileName) const {
-    std::string bytes = ToBytes();
-    std::string folder = FolderOf(fileName);
-    // A name of our own beside the target; O_EXCL keeps us off anybody else's file and the
-    // 0666 mode lets the umask decide the permissions as for any new file.
-    std::string tempName;
-    int fd = -1;
-    for (int attempt = 0; fd < 0; ++attempt) {
-        tempName = folder + ".~xls" + std::to_string(::getpid()) + "_" + std::to_string(attempt);
-        fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && (errno != EEXIST || attempt >= 100))
-            throw AppError(SaveError(fileName, errno));
-    }
-    bool written = WriteAll(fd, bytes);
-    int error = errno;
-    if (::close(fd) != 0 && written) {
-        written = false;
-        error = errno;
-    }
-    if (written && ::rename(tempName.c_str(), fileName.c_str()) == 0) return;
-    if (written) error = errno;
-    ::unlink(tempName.c_str());
-    throw AppError(SaveError(fileName, error));
+    WriteFileAtomically(fileName, ToBytes());
 }
 
 }  // namespace platform
