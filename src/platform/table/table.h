@@ -14,11 +14,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "platform/table/table_value.h"
 #include "platform/text/date_time.h"
 
 struct sqlite3;
@@ -51,6 +54,7 @@ public:
     sqlite3* Handle() const { return m_db; }
     bool TableExists(const std::string& tableName) const;
     // Runs one or more statements through the dialect adapter; throws AppError.
+    // Several statements run as one: when one fails, none of them has changed anything.
     void Execute(const std::string& sql);
 
 private:
@@ -115,6 +119,39 @@ protected:
     bool m_active = false;
     int m_disableCount = 0;
     std::vector<DataSetObserver*> m_observers;
+
+    // The rows in the current order and filter, as keys the subclass understands (rowids
+    // for a table, result positions for a query). Re-read lazily when stale.
+    virtual void ReadKeys() const = 0;
+    // The column list of the open data set, in its order.
+    virtual const std::vector<std::string>& ColumnNames() const = 0;
+    // Value of a column of the current row (the current row exists).
+    virtual const CellValue& CurrentValue(std::size_t column) const = 0;
+    // Called before the cursor moves (a table posts a pending edit).
+    virtual void BeforeMove() {}
+    // Called after the cursor moved.
+    virtual void AfterMove();
+
+    void EnsureKeys() const;
+    void MarkStale() const { m_keysStale = true; }
+    // Finds a column, letters in any case; npos when absent.
+    std::size_t ColumnIndex(const std::string& name) const;
+    const CellValue& FieldValue(const std::string& name) const;
+    void NotifyDataChanged();
+    void NotifyCurrentChanged();
+    void ResetCursor();
+    // The key of the current row, if any.
+    std::optional<long long> CurrentKey() const;
+    void MoveTo(std::size_t position);
+
+    mutable std::vector<long long> m_keys;
+    mutable bool m_keysStale = true;
+    // Key of the row to keep current when the keys are re-read.
+    mutable std::optional<long long> m_wantedKey;
+    mutable std::size_t m_pos = 0;
+    mutable bool m_eof = true;
+    mutable bool m_bof = true;
+    bool m_pendingDataChanged = false;
 };
 
 class Table;
@@ -180,8 +217,58 @@ public:
     TableEvent BeforeEdit, BeforePost, AfterPost, AfterCancel, AfterScroll, BeforeDelete,
         AfterDelete, AfterRefresh;
 
+    // Index definitions of the table (from Create or from the loaded file).
+    const std::vector<IndexDef>& Indexes() const { return m_indexes; }
+
+protected:
+    void ReadKeys() const override;
+    const std::vector<std::string>& ColumnNames() const override;
+    const CellValue& CurrentValue(std::size_t column) const override;
+    void BeforeMove() override;
+    void AfterMove() override;
+
 private:
+    enum class EditState { Browse, Edit, Insert };
+
+    std::string SchemaName() const;
+    std::string QualifiedName() const;
+    void AttachSchema();
+    void DetachSchema();
+    void ReadDefinitions();
+    void ReadColumns();
+    std::string OrderClause() const;
+    std::string WhereClause() const;
+    std::size_t FieldIndexOrThrow(const std::string& name) const;
+    void SetValue(const std::string& name, CellValue value);
+    void WritePending();
+    void ReleaseStatements();
+    void Fire(const TableEvent& event);
+    bool FindValue(const CellValue& key);
+    void RequireActive(const char* operation) const;
+    void ResolveIndex();
+    CellValue Coerce(std::size_t column, CellValue value) const;
+    void ValidateFilter(const std::string& filter) const;
+    void ApplyView();
+
     std::string m_tableName;
+    std::vector<FieldDef> m_fields;
+    std::vector<IndexDef> m_indexes;
+    std::vector<std::string> m_columns;
+    std::vector<FieldType> m_columnTypes;
+    std::vector<int> m_columnWidths;
+    std::string m_orderFields;  // ";"-separated field list in effect
+    std::string m_orderIndex;   // the named index chosen, resolved at Open
+    mutable std::unordered_map<long long, std::size_t> m_positions;  // rowid -> position
+    std::map<std::string, sqlite3_stmt*> m_insertStmts;  // by the set of columns written
+    std::string m_filter;
+    bool m_filtered = false;
+    EditState m_state = EditState::Browse;
+    std::vector<std::optional<CellValue>> m_pending;
+    mutable std::vector<CellValue> m_row;
+    mutable long long m_rowKey = 0;
+    mutable long long m_rowVersion = -1;
+    mutable sqlite3_stmt* m_rowStmt = nullptr;
+    mutable CellValue m_nullValue;
 };
 
 class Query : public DataSet {
@@ -197,6 +284,16 @@ public:
     void Open();     // a select; rows read like a table
     void ExecSql();  // update, delete, insert
     void Close();
+
+protected:
+    void ReadKeys() const override;
+    const std::vector<std::string>& ColumnNames() const override;
+    const CellValue& CurrentValue(std::size_t column) const override;
+
+private:
+    std::vector<std::string> m_lines;
+    std::vector<std::string> m_columns;
+    std::vector<std::vector<CellValue>> m_rows;
 };
 
 }  // namespace platform
