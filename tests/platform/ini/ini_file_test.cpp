@@ -163,11 +163,15 @@ TEST(IniWrite, AValueNeverSpillsIntoAnotherKey) {
     EXPECT_FALSE(ini.WriteString("", "k", "x"));
 }
 
-TEST(IniWrite, FailedWriteIsQuietAndLeavesTheFile) {
+TEST(IniWrite, WriteIntoAMissingFolderIsQuiet) {
     TempDir dir;
     IniFile missingFolder(dir / "no/such/folder/a.ini");
     EXPECT_FALSE(missingFolder.WriteString("A", "x", "1"));
+    EXPECT_FALSE(missingFolder.SectionExists("A"));
+}
 
+TEST(IniWrite, FailedWriteIsQuietAndLeavesTheFile) {
+    TempDir dir;
     if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
     std::string folder = dir / "locked";
     ::mkdir(folder.c_str(), 0755);
