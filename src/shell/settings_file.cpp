@@ -2,6 +2,7 @@
 
 #include <array>
 #include <utility>
+#include <vector>
 
 #include "platform/ini/ini_file.h"
 #include "platform/os/os.h"
@@ -65,7 +66,7 @@ void SetFirstStartDefaults(TListOptions& o, const SettingsSources& sources) {
 }
 
 int ReadInt(const platform::IniFile& ini, const char* key, int fallback) {
-    return static_cast<int>(ini.ReadInteger(kSettingsSection, key, fallback));
+    return ini.ReadInteger(kSettingsSection, key, fallback);
 }
 
 void ReadFromFile(TListOptions& o, const platform::IniFile& ini, const SettingsSources& sources) {
@@ -119,26 +120,26 @@ bool ReadSettings(TListOptions& options, const std::string& folder, const std::s
 }
 
 void WriteSettings(const TListOptions& o, const std::string& folder, const std::string& fileName) {
-    try {
-        platform::IniFile ini(folder + fileName);
-        const char* s = kSettingsSection;
-        ini.WriteString(s, "PathPicture", o.PathPicture);
-        ini.WriteString(s, "PathBase", o.PathBase);
-        ini.WriteInteger(s, "IsInputKolByWindow", o.IsInputKolByWindow);
-        for (const auto& [key, field] : PartyKeys()) ini.WriteString(s, key, o.*field);
-        ini.WriteInteger(s, "IsImportOnStart", o.IsImportOnStart);
-        ini.WriteString(s, "ConnectPassword", o.ConnectPassword);
-        ini.WriteString(s, "ConnectUserName", o.ConnectUserName);
-        ini.WriteString(s, "ConnectHost", o.ConnectHost);
-        ini.WriteBool(s, "ConnectPassive", o.ConnectPassive);
-        ini.WriteInteger(s, "ConnectPort", o.ConnectPort);
-        ini.WriteString(s, "ProxyHost", o.ProxyHost);
-        ini.WriteString(s, "ProxyUserName", o.ProxyUserName);
-        ini.WriteString(s, "ProxyPassword", o.ProxyPassword);
-        ini.WriteInteger(s, "ProxyPort", o.ProxyPort);
-        ini.WriteInteger(s, "ProxyType", ProxyTypeOf(o));
-        ini.UpdateFile();
-    } catch (const std::exception&) {
-        // A settings file that cannot be written is made again at the next start.
-    }
+    auto number = [](long long value) { return std::to_string(value); };
+    std::vector<std::pair<std::string, std::string>> values = {
+        {"PathPicture", o.PathPicture},
+        {"PathBase", o.PathBase},
+        {"IsInputKolByWindow", number(o.IsInputKolByWindow)},
+    };
+    for (const auto& [key, field] : PartyKeys()) values.emplace_back(key, o.*field);
+    values.insert(values.end(), {
+        {"IsImportOnStart", number(o.IsImportOnStart)},
+        {"ConnectPassword", o.ConnectPassword},
+        {"ConnectUserName", o.ConnectUserName},
+        {"ConnectHost", o.ConnectHost},
+        {"ConnectPassive", o.ConnectPassive ? "1" : "0"},
+        {"ConnectPort", number(o.ConnectPort)},
+        {"ProxyHost", o.ProxyHost},
+        {"ProxyUserName", o.ProxyUserName},
+        {"ProxyPassword", o.ProxyPassword},
+        {"ProxyPort", number(o.ProxyPort)},
+        {"ProxyType", number(ProxyTypeOf(o))},
+    });
+    // One replacement of the whole file; a failure leaves the old file and is not reported.
+    platform::IniFile(folder + fileName).WriteStrings(kSettingsSection, values);
 }
