@@ -131,6 +131,8 @@ std::optional<DateTime> FileModificationTime(const std::string& path) {
 }
 
 std::string ImportDateText(const std::string& fileName) {
+    struct stat info {};
+    if (::stat(fileName.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return {};  // no file
     std::optional<DateTime> modified = FileModificationTime(fileName);
     if (!modified) return {};
     std::string text = " от " + FormatShortDate(*modified);

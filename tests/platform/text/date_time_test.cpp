@@ -77,4 +77,5 @@ TEST(ImportDateText, ModificationTimeOfTheFile) {
     SetModified(file, 2008, 3, 5, 0, 0, 1);
     EXPECT_EQ(ImportDateText(file), " от 05.03.2008 0:00:01");
     EXPECT_FALSE(FileModificationTime(dir / "none"));
+    EXPECT_EQ(ImportDateText(dir.Path()), "");  // a folder is no file
 }
