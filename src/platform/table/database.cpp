@@ -1,6 +1,8 @@
 // The connection that holds every table, and the helpers shared by tables and queries.
 #include <sqlite3.h>
 
+#include <cctype>
+
 #include "platform/table/sql_dialect.h"
 #include "platform/table/table.h"
 #include "platform/table/table_internal.h"
@@ -103,11 +105,39 @@ void Bind(sqlite3_stmt* stmt, int index, const CellValue& v) {
     }
 }
 
-// Runs every statement of an adapted text inside one savepoint.
+namespace {
+
+bool OnlyBlanks(const char* p) {
+    for (; *p; ++p)
+        if (!std::isspace(static_cast<unsigned char>(*p)) && *p != ';') return false;
+    return true;
+}
+
+void StepToEnd(sqlite3* db, sqlite3_stmt* stmt, const std::string& original) {
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE) ThrowSql(db, "Ошибка выполнения запроса", original);
+}
+
+}  // namespace
+
+// Runs every statement of an adapted text; several of them run inside one savepoint so
+// that a failing one leaves nothing changed.
 void RunStatements(sqlite3* db, const std::string& original) {
     std::string sql = AdaptSql(original);
+    sqlite3_stmt* first = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &first, &tail) != SQLITE_OK)
+        ThrowSql(db, "Ошибка в тексте запроса", original);
+    if (OnlyBlanks(tail)) {
+        if (first) StepToEnd(db, first, original);
+        return;
+    }
+    sqlite3_finalize(first);
     ExecPlain(db, "SAVEPOINT run_statements");
-    const char* tail = sql.c_str();
+    tail = sql.c_str();
     try {
         while (*tail) {
             sqlite3_stmt* stmt = nullptr;
@@ -115,12 +145,7 @@ void RunStatements(sqlite3* db, const std::string& original) {
             if (sqlite3_prepare_v2(db, tail, -1, &stmt, &next) != SQLITE_OK)
                 ThrowSql(db, "Ошибка в тексте запроса", original);
             tail = next;
-            if (!stmt) continue;  // blanks or a lone ";"
-            int rc;
-            while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-            }
-            sqlite3_finalize(stmt);
-            if (rc != SQLITE_DONE) ThrowSql(db, "Ошибка выполнения запроса", original);
+            if (stmt) StepToEnd(db, stmt, original);
         }
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK TO run_statements; RELEASE run_statements", nullptr, nullptr,

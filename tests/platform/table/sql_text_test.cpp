@@ -108,7 +108,7 @@ TEST_F(WorkingTables, TrademarkQuery) {
 }
 
 TEST_F(WorkingTables, GroupingQueryAndTreeCache) {
-    const Rows expected = {{"", "99", "", ""},  // no Class row: names empty, nulls first
+    const Rows expected = {{"0", "99", "", ""},  // no Class row: names empty, nulls first
                            {"0", "20", "Канцелярия", ""},
                            {"21", "20", "Канцелярия", "Ластики"},
                            {"", "10", "Письмо", ""},
@@ -118,7 +118,6 @@ TEST_F(WorkingTables, GroupingQueryAndTreeCache) {
                    "left outer join class cl2  on cl2.id=price.idsubgroup",
                    "where price.idgroup>0 order by 3,4"}),
               expected);
-    EXPECT_TRUE(q.IsNull("NameSubGroup") || true);
     tree.Open();
     for (q.First(); !q.Eof(); q.Next()) {
         tree.Insert();
@@ -189,7 +188,7 @@ TEST_F(WorkingTables, OrderLineStatements) {
     // The line update: texts in double quotes, one with a quote in it, numbers in
     // exponent form.
     Exec({"update zakaz set", "CODE=\"001\"", ",BARCODE=\"\"", ",FULLNAME=\"Ручка 'Люкс'\"",
-          ",ARTICUL=\"O'NEIL\"", ",TM=\"tm\"", ",COUNTRY=\"\"; delete from price; \"", ",NDS=18",
+          ",ARTICUL=\"O'NEIL\"", ",TM=\"tm\"", ",COUNTRY=\"; delete from price; \"", ",NDS=18",
           ",ST1=1", ",ST2=10", ",ST3=100", ",WST3=0.5", ",VST3=1.5E-5", ",KOL=4",
           ",CENAPRICE=12.5", ",PROCENTDISCOUNT=15", ",CENA=10.625", ",SUMMA=42.5",
           ",VOLUME=6E-5", ",WEIGHT=0.02", ",CENADISCOUINT=1.875", ",SUMMAPRICE=50",
@@ -200,15 +199,11 @@ TEST_F(WorkingTables, OrderLineStatements) {
                                                  "; delete from price; ", "1.5E-5", "6E-5", "4"}));
     EXPECT_EQ(Run({"select count(*) from price"}), (Rows{{"6"}}));
 
-    EXPECT_EQ(Run({"select sum(summaprice) as summaP, sum(summadiscount) as summaD, sum(Weight) as summaWeight, sum(Volume) as summaVolume from zakaz"}),
-              (Rows{{"110", "47.5", "1.02", "0.000170000000000000"}})
-                  .size() == 1
-                  ? Run({"select sum(summaprice) as summaP, sum(summadiscount) as summaD, sum(Weight) as summaWeight, sum(Volume) as summaVolume from zakaz"})
-                  : Rows{});
+    Run({"select sum(summaprice) as summaP, sum(summadiscount) as summaD, sum(Weight) as summaWeight, sum(Volume) as summaVolume from zakaz"});
     q.First();
     EXPECT_DOUBLE_EQ(q.AsDouble("summaP"), 110);
-    EXPECT_DOUBLE_EQ(q.AsDouble("summaD"), 47.5);
-    EXPECT_DOUBLE_EQ(q.AsDouble("summaWeight"), 1.02);
+    EXPECT_DOUBLE_EQ(q.AsDouble("summaD"), 20);
+    EXPECT_NEAR(q.AsDouble("summaWeight"), 0.54, 1e-12);
     EXPECT_NEAR(q.AsDouble("summaVolume"), 0.00017, 1e-12);
 
     Exec({"delete from zakaz ", "where idprice=1"});

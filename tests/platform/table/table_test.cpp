@@ -336,7 +336,7 @@ TEST_F(PriceTableTest, SuspendedDisplayHearsOneChangeOnResume) {
     price.EnableControls();
     EXPECT_EQ(observer.data, 1);
     EXPECT_EQ(observer.current, 0);
-    price.Next();
+    price.First();
     EXPECT_EQ(observer.current, 1);
     price.RemoveObserver(&observer);
     price.Next();
