@@ -129,6 +129,9 @@ ProftpdForwardProxy::ProftpdForwardProxy() : m_port(testsupport::FreePort()) {
                                "ProxyEngine on\n"
                                "ProxyRole forward\n"
                                "ProxyForwardMethod user@host\n"
+                               // Without it the proxy's own data connections to the
+                               // server fail with EINVAL on loopback.
+                               "ProxySourceAddress 127.0.0.1\n"
                                "ProxyTables " + (m_dir / "tables") + "\n"
                                "ProxyLog " + (m_dir / "proxy.log") + "\n"
                                "<Class loopback>\n"
