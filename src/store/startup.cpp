@@ -24,7 +24,7 @@ std::string FullPath(const std::string& path) {
 }
 
 std::string ComparablePath(const std::string& path) {
-    return platform::UpperCase(platform::Trim(FullPath(path)));
+    return platform::UpperCase(FullPath(platform::Trim(path)));
 }
 
 // True when the catalog folder delivers a program file other than the running one.
