@@ -1,0 +1,197 @@
+// The bulk picture download against a local FTP server, beside curl fetching the same
+// files over one connection.
+//
+// bench_pictures OUTPUT_FOLDER  prints pictures.bulk_500, pictures.curl_500 (ms) and
+// pictures.bulk.ratio_vs_curl.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "exchange/cs_exchange.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int PictureCount = 500;
+constexpr std::size_t PictureSize = 20 * 1024;
+constexpr int Rounds = 3;
+const char* const User = "photo";
+const char* const Password = "314159";
+
+class NoPrompts : public Prompts {
+public:
+    void ErrorBox(const std::string&) override {}
+    void PlainBox(const std::string&) override {}
+    void InformationBox(const std::string&) override {}
+    bool YesNo(const std::string&) override { return false; }
+    std::string ChooseSaveFile(const std::string&, const std::string&, const std::string&) override {
+        return {};
+    }
+    std::string ChooseFolder(const std::string&, const std::string&) override { return {}; }
+};
+
+int FreePort() {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+bool WaitForPort(int port) {
+    for (int i = 0; i < 200; ++i) {
+        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        addr.sin_port = htons(static_cast<uint16_t>(port));
+        bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+        ::close(fd);
+        if (ok) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+pid_t Spawn(const std::vector<std::string>& argv) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setpgid(0, 0);
+        std::vector<char*> args;
+        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+int RunToEnd(const std::vector<std::string>& argv) {
+    pid_t pid = Spawn(argv);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string PictureName(int i) { return std::to_string(100000 + i) + ".jpg"; }
+
+void PrepareServer(const std::string& root) {
+    fs::create_directories(root + "httpdocs/photo");
+    std::ofstream list(root + "pics.txt", std::ios::binary);
+    std::string bytes(PictureSize, '\0');
+    unsigned x = 12345;
+    for (int i = 0; i < PictureCount; ++i) {
+        for (auto& c : bytes) {
+            x = x * 1103515245u + 12345u;
+            c = static_cast<char>(x >> 16);
+        }
+        std::ofstream(root + "httpdocs/photo/" + PictureName(i), std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        list << PictureName(i) << "\r\n";
+    }
+}
+
+void FreshFolder(const std::string& folder) {
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+}
+
+double BulkRun(const std::string& cache, const std::string& pictures, int port) {
+    FreshFolder(cache);
+    NoPrompts prompts;
+    TcsExchange ex(prompts);
+    ex.SetHost("127.0.0.1");
+    ex.SetPort(port);
+    ex.SetUserName(User);
+    ex.SetPassword(Password);
+    ex.SetPassive(true);
+    ex.PathToTmpPictures = cache;
+    ex.PathToPictures = pictures;
+    auto start = Clock::now();
+    ex.DownloadPictures("pics.txt");
+    double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    int got = 0;
+    for (const auto& e : fs::directory_iterator(cache))
+        if (e.path().extension() == ".jpg" && fs::file_size(e.path()) == PictureSize) ++got;
+    if (got != PictureCount) std::cerr << "bulk run fetched " << got << " pictures\n";
+    return ms;
+}
+
+double CurlRun(const std::string& work, int port) {
+    std::string target = work + "curl/";
+    FreshFolder(target);
+    std::string config = work + "curl.cfg";
+    {
+        std::ofstream out(config);
+        out << "user = \"" << User << ":" << Password << "\"\n";
+        for (int i = 0; i < PictureCount; ++i)
+            out << "url = \"ftp://127.0.0.1:" << port << "/httpdocs/photo/" << PictureName(i)
+                << "\"\noutput = \"" << target << PictureName(i) << "\"\n";
+    }
+    auto start = Clock::now();
+    int rc = RunToEnd({"/usr/bin/curl", "-s", "-S", "--ftp-pasv", "-K", config});
+    double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    if (rc != 0) std::cerr << "curl ended with " << rc << "\n";
+    return ms;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::cerr << "usage: bench_pictures OUTPUT_FOLDER\n";
+        return 2;
+    }
+    std::string work = fs::absolute(argv[1]).string() + "/pictures/";
+    FreshFolder(work);
+    std::string root = work + "root/";
+    PrepareServer(root);
+    fs::create_directories(work + "product/");
+
+    int port = FreePort();
+    pid_t server = Spawn({"/usr/bin/python3", std::string(CATALOG_SOURCE_DIR) + "/tests/exchange/ftp_server.py",
+                          std::to_string(port), root, User, Password});
+    if (!WaitForPort(port)) {
+        std::cerr << "the FTP server did not start\n";
+        ::kill(-server, SIGKILL);
+        return 1;
+    }
+    std::vector<double> bulk, curl;
+    for (int r = 0; r < Rounds; ++r) {
+        bulk.push_back(BulkRun(work + "cache/", work + "product/", port));
+        curl.push_back(CurlRun(work, port));
+    }
+    ::kill(-server, SIGKILL);
+    ::waitpid(server, nullptr, 0);
+
+    double bulkMs = Median(bulk), curlMs = Median(curl);
+    std::printf("pictures.bulk_500: %.0f ms\n", bulkMs);
+    std::printf("pictures.curl_500: %.0f ms\n", curlMs);
+    std::printf("pictures.bulk.ratio_vs_curl: %.2f x\n", bulkMs / curlMs);
+    fs::remove_all(work);
+    return 0;
+}
