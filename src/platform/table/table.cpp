@@ -43,6 +43,11 @@ void Table::ReleaseStatements() {
     if (m_rowStmt) sqlite3_finalize(m_rowStmt);
     m_rowStmt = nullptr;
     m_rowVersion = -1;
+    if (m_findStmt) sqlite3_finalize(m_findStmt);
+    m_findStmt = nullptr;
+    m_findSql.clear();
+    for (auto& entry : m_insertStmts) sqlite3_finalize(entry.second);
+    m_insertStmts.clear();
 }
 
 void Table::SetDefinitions(std::vector<FieldDef> fields, std::vector<IndexDef> indexes) {
@@ -116,19 +121,7 @@ void Table::Create() {
     sql += "CREATE TABLE " + schema +
            ".\"_tabledef\" (kind TEXT, name TEXT, type INTEGER, width INTEGER, fields TEXT, "
            "isprimary INTEGER);\n";
-    for (const IndexDef& index : m_indexes) {
-        auto fields = SplitFieldList(index.fields);
-        bool rowidKey = index.primary && fields.size() == 1 &&
-                        std::any_of(m_fields.begin(), m_fields.end(), [&](const FieldDef& f) {
-                            return f.type == FieldType::AutoInc &&
-                                   tablevalue::EqualNoCase(f.name, fields[0]);
-                        });
-        if (rowidKey || fields.empty()) continue;
-        sql += "CREATE INDEX " + schema + "." + QuoteName(index.name) + " ON " +
-               QuoteName(m_tableName) + " (";
-        for (std::size_t i = 0; i < fields.size(); ++i) sql += (i ? ", " : "") + QuoteName(fields[i]);
-        sql += ");\n";
-    }
+    sql += IndexSql();
     if (!triggerWhen.empty()) {
         for (const char* when : {"INSERT", "UPDATE"}) {
             sql += "CREATE TRIGGER " + schema + ".\"_mend_" + tablevalue::LowerAscii(when) +
@@ -161,6 +154,43 @@ void Table::Create() {
         sqlite3_reset(stmt);
     }
     sqlite3_finalize(stmt);
+}
+
+std::string Table::IndexSql() const {
+    const std::string schema = QuoteName(SchemaName());
+    std::string sql;
+    for (const IndexDef& index : m_indexes) {
+        auto fields = SplitFieldList(index.fields);
+        bool rowidKey = index.primary && fields.size() == 1 &&
+                        std::any_of(m_fields.begin(), m_fields.end(), [&](const FieldDef& f) {
+                            return f.type == FieldType::AutoInc &&
+                                   tablevalue::EqualNoCase(f.name, fields[0]);
+                        });
+        if (rowidKey || fields.empty()) continue;
+        sql += "CREATE INDEX IF NOT EXISTS " + schema + "." + QuoteName(index.name) + " ON " +
+               QuoteName(m_tableName) + " (";
+        for (std::size_t i = 0; i < fields.size(); ++i) sql += (i ? ", " : "") + QuoteName(fields[i]);
+        sql += ");\n";
+    }
+    return sql;
+}
+
+void Table::BeginBulkLoad() {
+    RequireActive("BeginBulkLoad");
+    if (m_bulk) return;
+    if (m_state != EditState::Browse) Post();
+    std::string sql;
+    for (const IndexDef& index : m_indexes)
+        sql += "DROP INDEX IF EXISTS " + QuoteName(SchemaName()) + "." + QuoteName(index.name) + ";\n";
+    tableinternal::ExecPlain(m_db.Handle(), sql);
+    m_bulk = true;
+}
+
+void Table::EndBulkLoad() {
+    if (!m_bulk) return;
+    m_bulk = false;
+    if (m_state != EditState::Browse) Post();
+    tableinternal::ExecPlain(m_db.Handle(), IndexSql());
 }
 
 void Table::ReadDefinitions() {
@@ -241,6 +271,7 @@ void Table::Open() {
 
 void Table::Close() {
     if (!m_active) return;
+    EndBulkLoad();
     if (m_state != EditState::Browse) {
         m_pending.clear();
         m_state = EditState::Browse;
@@ -248,8 +279,6 @@ void Table::Close() {
     m_active = false;
     ResetCursor();
     ReleaseStatements();
-    for (auto& entry : m_insertStmts) sqlite3_finalize(entry.second);
-    m_insertStmts.clear();
     NotifyDataChanged();
 }
 

@@ -217,6 +217,12 @@ public:
     TableEvent BeforeEdit, BeforePost, AfterPost, AfterCancel, AfterScroll, BeforeDelete,
         AfterDelete, AfterRefresh;
 
+    // A bulk load (an import): the secondary indexes are dropped at the start and built
+    // again at the end (also by Close and SaveToFile), which is much faster than keeping
+    // them up to date row by row. Rows, order and filter work as usual meanwhile.
+    void BeginBulkLoad();
+    void EndBulkLoad();
+
     // Index definitions of the table (from Create or from the loaded file).
     const std::vector<IndexDef>& Indexes() const { return m_indexes; }
 
@@ -231,6 +237,7 @@ private:
     enum class EditState { Browse, Edit, Insert };
 
     std::string SchemaName() const;
+    std::string IndexSql() const;
     std::string QualifiedName() const;
     void AttachSchema();
     void DetachSchema();
@@ -262,12 +269,15 @@ private:
     std::map<std::string, sqlite3_stmt*> m_insertStmts;  // by the set of columns written
     std::string m_filter;
     bool m_filtered = false;
+    bool m_bulk = false;
     EditState m_state = EditState::Browse;
     std::vector<std::optional<CellValue>> m_pending;
     mutable std::vector<CellValue> m_row;
     mutable long long m_rowKey = 0;
     mutable long long m_rowVersion = -1;
     mutable sqlite3_stmt* m_rowStmt = nullptr;
+    sqlite3_stmt* m_findStmt = nullptr;
+    std::string m_findSql;
     mutable CellValue m_nullValue;
 };
 

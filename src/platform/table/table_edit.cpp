@@ -335,11 +335,17 @@ bool Table::FindValue(const CellValue& key) {
     std::string sql = "SELECT rowid FROM " + QualifiedName() + (where.empty() ? " WHERE " : where + " AND ") +
                       QuoteName(fields[0]) + " = ?1" + OrderClause() + " LIMIT 1";
     sqlite3* db = m_db.Handle();
-    sqlite3_stmt* stmt = Prepare(db, sql, m_filter);
+    if (sql != m_findSql || !m_findStmt) {
+        if (m_findStmt) sqlite3_finalize(m_findStmt);
+        m_findStmt = nullptr;
+        m_findStmt = Prepare(db, sql, m_filter);
+        m_findSql = sql;
+    }
+    sqlite3_stmt* stmt = m_findStmt;
     tableinternal::Bind(stmt, 1, key);
     bool found = sqlite3_step(stmt) == SQLITE_ROW;
     long long rowid = found ? sqlite3_column_int64(stmt, 0) : 0;
-    sqlite3_finalize(stmt);
+    sqlite3_reset(stmt);
     if (!found) return false;
     if (m_positions.empty())
         for (std::size_t i = 0; i < m_keys.size(); ++i) m_positions.emplace(m_keys[i], i);

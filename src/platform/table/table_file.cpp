@@ -153,9 +153,8 @@ std::string LoadSchemaFromFile(sqlite3* db, const std::string& schema, const std
 void Table::SaveToFile(const std::string& path) {
     if (!Exists()) throw AppError("Таблица " + m_tableName + " не существует: файл \"" + path + "\" не записан");
     if (m_state != EditState::Browse) Post();
+    EndBulkLoad();
     ReleaseStatements();
-    for (auto& entry : m_insertStmts) sqlite3_finalize(entry.second);
-    m_insertStmts.clear();
     tableinternal::SaveSchemaToFile(m_db.Handle(), SchemaName(), path);
 }
 

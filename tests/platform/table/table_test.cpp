@@ -393,3 +393,30 @@ TEST(TableLifecycle, AutoIncrementGivesNextValues) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TableBulkLoad, IndexesComeBackAndRowsStayReadable) {
+    Database db;
+    Table price(db, "Price");
+    price.SetDefinitions(PriceFields(), PriceIndexes());
+    price.Create();
+    price.Open();
+    price.BeginBulkLoad();
+    for (int id : {3, 1, 2}) {
+        price.Append();
+        price.SetInteger("ID", id);
+        price.Post();
+    }
+    price.SetIndexName("_ID");
+    EXPECT_TRUE(price.FindKey(2));
+    price.EndBulkLoad();
+    Query q(db);
+    q.SetSql("select count(*) from pragma_index_list('Price')");
+    q.Open();
+    EXPECT_EQ(q.AsInteger("count(*)"), static_cast<long long>(PriceIndexes().size()));
+    price.First();
+    EXPECT_EQ(price.AsInteger("ID"), 1);
+}
+
+}  // namespace
