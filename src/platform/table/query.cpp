@@ -2,6 +2,8 @@
 // table, other statements are executed.
 #include <sqlite3.h>
 
+#include <algorithm>
+
 #include "platform/table/sql_dialect.h"
 #include "platform/table/table.h"
 #include "platform/table/table_internal.h"
@@ -70,6 +72,14 @@ void Query::Open() {
     ResetCursor();
     EnsureKeys();
     NotifyDataChanged();
+}
+
+void Query::Refresh() {
+    if (!m_active) return;
+    std::size_t position = m_pos;
+    m_active = false;
+    Open();
+    if (!m_rows.empty()) MoveTo(std::min(position, m_rows.size() - 1));
 }
 
 void Query::ExecSql() { tableinternal::RunStatements(m_db.Handle(), Sql()); }

@@ -294,6 +294,8 @@ public:
     void Open();     // a select; rows read like a table
     void ExecSql();  // update, delete, insert
     void Close();
+    // Runs the select again, keeping the row position where the new result allows.
+    void Refresh() override;
 
 protected:
     void ReadKeys() const override;

@@ -261,6 +261,14 @@ TEST_F(WorkingTables, QueryTextAsLines) {
     q.Open();
     EXPECT_EQ(q.RecordCount(), 1);
     q.Close();
+    q.SetSql("select id from price order by id");
+    q.Open();
+    q.SetRecNo(3);
+    db.Execute("delete from price where id = 1");
+    q.Refresh();  // runs the select again
+    EXPECT_EQ(q.RecordCount(), 5);
+    EXPECT_EQ(q.AsInteger("id"), 4);
+    q.Close();
     q.SetSql("select * from price where id = :id");  // kept as text, never run
     EXPECT_EQ(q.Sql(), "select * from price where id = :id");
 }
