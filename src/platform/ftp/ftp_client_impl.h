@@ -81,6 +81,7 @@ struct FtpClient::Impl {
     std::string detailPrefix;       // names a proxy while talking to it
     ftpwire::Clock::time_point lastProgress;
     ftpwire::Clock::time_point connectDeadline;
+    ftpwire::Clock::time_point nextPump;  // when the pump is due next
     std::optional<std::chrono::milliseconds> idleOverride;
 
     // --- errors (ftp_network.cpp)

@@ -101,6 +101,7 @@ void FtpClient::Impl::BeginCall(const std::string& stepText) {
     step = stepText;
     detailPrefix.clear();
     cancelRequested = false;
+    nextPump = Clock::now() + kPumpInterval;
     while (io.poll() > 0) {
     }
     graveyard.clear();
@@ -111,7 +112,9 @@ void FtpClient::Impl::BeginCall(const std::string& stepText) {
 void FtpClient::Impl::RunUntil(const std::function<bool()>& done, Limit limit) {
     const auto idle = idleOverride.value_or(settings.idleTimeout);
     lastProgress = Clock::now();
-    auto nextPump = lastProgress + kPumpInterval;
+    // The pump's clock runs across the waits of one call: a stream of short waits must
+    // not starve it.
+    if (nextPump == Clock::time_point{}) nextPump = lastProgress + kPumpInterval;
     ++waiting;
     struct Leave {
         int& depth;
