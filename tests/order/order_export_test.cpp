@@ -315,6 +315,20 @@ TEST_F(OrderExport, FailedSaveRaisesTheErrorResumesTheGridAndKeepsTheFolder) {
     EXPECT_EQ(left, std::vector<std::string>{"plain-file"});
 }
 
+TEST_F(OrderExport, OrderLongerThanASheetRaisesTheErrorBeforeAnyDialog) {
+    // 65533 lines fill rows 5 to 65537: one more than a sheet holds.
+    std::vector<Line> many(65533, kThreeLines[1]);
+    Fill(many);
+    CountingObserver grid;
+    zakaz.AddObserver(&grid);
+    EXPECT_THROW(Export(dir / "too-long.xls"), AppError);
+    zakaz.RemoveObserver(&grid);
+    EXPECT_FALSE(zakaz.ControlsDisabled());
+    EXPECT_EQ(grid.dataChanged, 1);
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
 // --- file name rules ---------------------------------------------------------------------
 
 TEST(OrderExportNames, ExtensionRule) {

@@ -32,12 +32,13 @@ public:
 
     void U8(unsigned v) { bytes.push_back(static_cast<char>(v & 0xFF)); }
     void U16(unsigned v) {
-        U8(v);
-        U8(v >> 8);
+        const char b[2] = {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
+        bytes.append(b, 2);
     }
     void U32(std::uint32_t v) {
-        U16(v & 0xFFFF);
-        U16(v >> 16);
+        const char b[4] = {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
+                           static_cast<char>((v >> 16) & 0xFF), static_cast<char>(v >> 24)};
+        bytes.append(b, 4);
     }
     void F64(double v) {
         std::uint64_t raw;
@@ -70,7 +71,13 @@ public:
 
     // Characters of a string, one byte each when every unit fits Latin-1, else UTF-16LE.
     void Chars(const std::u16string& s, std::size_t from, std::size_t count, bool wide) {
-        for (std::size_t i = from; i < from + count; ++i) wide ? U16(s[i]) : U8(s[i]);
+        std::size_t at = bytes.size();
+        bytes.resize(at + count * (wide ? 2 : 1));
+        char* out = bytes.data() + at;
+        for (std::size_t i = from; i < from + count; ++i) {
+            *out++ = static_cast<char>(s[i] & 0xFF);
+            if (wide) *out++ = static_cast<char>(s[i] >> 8);
+        }
     }
 
 private:
@@ -418,6 +425,11 @@ void WriteSheet(Biff& b, const XlsWorkbook& wb, const SstPlan& sst) {
 std::string WriteWorkbookStream(const XlsWorkbook& workbook) {
     SstPlan sst = PlanSst(workbook);
     Biff b;
+    // Room for the usual case: every string in UTF-16 and the largest cell record per cell.
+    std::size_t estimate = 65536;
+    for (const auto* s : sst.strings) estimate += 3 + 2 * s->size();
+    for (const auto& row : workbook.Rows()) estimate += 20 + 18 * row.cells.size();
+    b.bytes.reserve(estimate);
     std::size_t sheetPosAt = 0;
     WriteGlobals(b, workbook, sst, sheetPosAt);
     b.Patch32(sheetPosAt, static_cast<std::uint32_t>(b.bytes.size()));
