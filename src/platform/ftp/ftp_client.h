@@ -6,6 +6,9 @@
 //   it waits; Cancel() (from the pump or any handler it runs) closes the sockets and the
 //   pending call fails at once with FtpError.
 // - Connecting times out after ConnectTimeout, any wait without progress after IdleTimeout.
+// - Disconnect() called from the pump while a call waits acts as Cancel(). The client is
+//   used from one thread; Cancel() is not for other threads.
+// - Through SOCKS 5 or an HTTP proxy, transfers are passive whatever `passive` says.
 // - Every failure throws FtpError (an AppError) whose text names the host and the step and
 //   carries the server's reply or the network failure.
 #pragma once

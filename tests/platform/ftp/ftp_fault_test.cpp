@@ -319,7 +319,7 @@ TEST(FtpPump, RunsWhileWaitingAndCancelCutsTheTransferOff) {
         EXPECT_THAT(ErrorOf([&] { client.Get("slow.bin", local / "slow.bin"); }),
                     HasSubstr("(127.0.0.1, загрузка файла slow.bin): операция прервана пользователем"));
         EXPECT_LT(MsSince(cancelledAt), 200);
-        EXPECT_LE(longestGap, 70);  // every 50 ms, with a little slack for a loaded machine
+        EXPECT_LE(longestGap, 120);  // every 50 ms, with slack for a loaded machine
         EXPECT_FALSE(client.Connected());
         client.Disconnect();
         // The client connects again after a cancel.
