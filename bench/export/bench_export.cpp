@@ -19,7 +19,8 @@ public:
     void PlainBox(const std::string&) override {}
     void InformationBox(const std::string&) override {}
     bool YesNo(const std::string&) override { return false; }
-    std::string ChooseSaveFile(const std::string&, const std::string&, const std::string&) override {
+    std::string ChooseSaveFile(const std::string&, const std::string&,
+                               const std::string&) override {
         return m_fileName;
     }
     std::string ChooseFolder(const std::string&, const std::string&) override { return {}; }
@@ -35,10 +36,16 @@ public:
 
 void FillOrder(platform::Table& zakaz, int lines) {
     using T = platform::FieldType;
-    zakaz.SetDefinitions({{"ID", T::AutoInc, 0}, {"BARCODE", T::Text, 20}, {"CODE", T::Text, 10},
-                          {"ARTICUL", T::Text, 30}, {"FULLNAME", T::Text, 200},
-                          {"ST1", T::Integer, 0}, {"ST2", T::Integer, 0}, {"ST3", T::Integer, 0},
-                          {"CENA", T::Double, 0}, {"CENAPRICE", T::Double, 0},
+    zakaz.SetDefinitions({{"ID", T::AutoInc, 0},
+                          {"BARCODE", T::Text, 20},
+                          {"CODE", T::Text, 10},
+                          {"ARTICUL", T::Text, 30},
+                          {"FULLNAME", T::Text, 200},
+                          {"ST1", T::Integer, 0},
+                          {"ST2", T::Integer, 0},
+                          {"ST3", T::Integer, 0},
+                          {"CENA", T::Double, 0},
+                          {"CENAPRICE", T::Double, 0},
                           {"KOL", T::Integer, 0}},
                          {{"_ID", "ID", true}});
     zakaz.Create();
@@ -48,8 +55,8 @@ void FillOrder(platform::Table& zakaz, int lines) {
         zakaz.SetText("BARCODE", std::to_string(4600000000000LL + i));
         zakaz.SetText("CODE", std::to_string(100000 + i));
         zakaz.SetText("ARTICUL", "АРТ-" + std::to_string(i));
-        zakaz.SetText("FULLNAME", "Тетрадь общая 96 листов в клетку, обложка картон, №" +
-                                      std::to_string(i));
+        zakaz.SetText("FULLNAME",
+                      "Тетрадь общая 96 листов в клетку, обложка картон, №" + std::to_string(i));
         zakaz.SetInteger("ST1", 1 + i % 5);
         zakaz.SetInteger("ST2", 10 + i % 50);
         zakaz.SetInteger("ST3", 100 + i % 500);

@@ -13,8 +13,17 @@ const char* const kSaveTitle = "Укажите имя файла для зака
 const char* const kSaveFilter = "Рабочая книга MS Excel (*.xls)|*.XLS";
 
 const char* const kHeaders[] = {
-    "Подгруппа", "Код", "Артикул", "Наименование", "Ед.изм.", "Минимальная упаковка",
-    "Средняя упаковка", "Стандарт", "Цена со скидкой", "Цена", "Заказ (количество)",
+    "Подгруппа",
+    "Код",
+    "Артикул",
+    "Наименование",
+    "Ед.изм.",
+    "Минимальная упаковка",
+    "Средняя упаковка",
+    "Стандарт",
+    "Цена со скидкой",
+    "Цена",
+    "Заказ (количество)",
     "Остаток на складе",
 };
 // Screen pixels of columns A to L; M keeps the default width.
@@ -40,7 +49,9 @@ std::size_t NamePartStart(const std::string& fileName) {
 // Resumes the line set's display on every way out of the export.
 class DisplaySuspension {
 public:
-    explicit DisplaySuspension(platform::DataSet& lines) : m_lines(lines) { m_lines.DisableControls(); }
+    explicit DisplaySuspension(platform::DataSet& lines) : m_lines(lines) {
+        m_lines.DisableControls();
+    }
     ~DisplaySuspension() { Resume(); }
     DisplaySuspension(const DisplaySuspension&) = delete;
     DisplaySuspension& operator=(const DisplaySuspension&) = delete;
@@ -84,8 +95,8 @@ void WriteSheetHead(platform::XlsWorkbook& wb, const std::string& orgName,
     wb.SetOutlineSummary(false, false);  // summary rows above, columns left of the detail
 }
 
-void WriteLine(platform::XlsWorkbook& wb, int row, const platform::DataSet& lines,
-               bool hasBarcode, int moneyFormat) {
+void WriteLine(platform::XlsWorkbook& wb, int row, const platform::DataSet& lines, bool hasBarcode,
+               int moneyFormat) {
     if (hasBarcode) wb.SetText(row, 0, lines.AsText("BarCode"));
     wb.SetText(row, 1, "");
     wb.SetText(row, 2, lines.AsText("Code"));

@@ -1,14 +1,15 @@
 // The order export: every saved workbook is read back with xlrd.
+#include "order/order_export.h"
+
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "fake_seams.h"
-#include "order/order_export.h"
 #include "platform/table/table.h"
 #include "platform/text/app_error.h"
 #include "read_back.h"
@@ -38,17 +39,17 @@ std::vector<FieldDef> LineFields(bool withBarcode, bool archive) {
     using T = FieldType;
     std::vector<FieldDef> f = {{"ID", T::AutoInc, 0}};
     if (archive) f.push_back({"IDDOC", T::Integer, 0});
-    std::vector<FieldDef> rest = {{"CODE", T::Text, 10},     {"FULLNAME", T::Text, 200},
-                                  {"ARTICUL", T::Text, 30},  {"ST1", T::Integer, 0},
-                                  {"ST2", T::Integer, 0},    {"ST3", T::Integer, 0},
-                                  {"KOL", T::Integer, 0},    {"CENAPRICE", T::Double, 0},
-                                  {"CENA", T::Double, 0}};
+    std::vector<FieldDef> rest = {
+        {"CODE", T::Text, 10},  {"FULLNAME", T::Text, 200},  {"ARTICUL", T::Text, 30},
+        {"ST1", T::Integer, 0}, {"ST2", T::Integer, 0},      {"ST3", T::Integer, 0},
+        {"KOL", T::Integer, 0}, {"CENAPRICE", T::Double, 0}, {"CENA", T::Double, 0}};
     f.insert(f.end(), rest.begin(), rest.end());
     if (withBarcode) f.push_back({"BARCODE", T::Text, 20});
     return f;
 }
 
-void AppendLine(platform::Table& t, const Line& l, bool withBarcode, std::optional<int> idDoc = {}) {
+void AppendLine(platform::Table& t, const Line& l, bool withBarcode,
+                std::optional<int> idDoc = {}) {
     t.Append();
     if (idDoc) t.SetInteger("IDDOC", *idDoc);
     if (withBarcode) t.SetText("BARCODE", l.barcode);
@@ -87,7 +88,9 @@ protected:
         ExportOrderToExcel(org, zakaz, "Канцтовары", " от 05.03.2009 14:05:09", prompts, desktop,
                            lastExportFolder);
     }
-    static std::string Cell(char column, int row) { return std::string(1, column) + std::to_string(row); }
+    static std::string Cell(char column, int row) {
+        return std::string(1, column) + std::to_string(row);
+    }
 
     platform::Database db;
     platform::Table zakaz{db, "Zakaz"};
@@ -125,10 +128,18 @@ TEST_F(OrderExport, SheetHeadHeaderAndLinesAreLaidOutAsTheDistributorReadsThem) 
     }
 
     // Header B4:M4.
-    const std::vector<std::string> headers = {
-        "Подгруппа", "Код", "Артикул", "Наименование", "Ед.изм.", "Минимальная упаковка",
-        "Средняя упаковка", "Стандарт", "Цена со скидкой", "Цена", "Заказ (количество)",
-        "Остаток на складе"};
+    const std::vector<std::string> headers = {"Подгруппа",
+                                              "Код",
+                                              "Артикул",
+                                              "Наименование",
+                                              "Ед.изм.",
+                                              "Минимальная упаковка",
+                                              "Средняя упаковка",
+                                              "Стандарт",
+                                              "Цена со скидкой",
+                                              "Цена",
+                                              "Заказ (количество)",
+                                              "Остаток на складе"};
     for (int i = 0; i < 12; ++i) {
         std::string cell = Cell(static_cast<char>('B' + i), 4);
         EXPECT_EQ(Get(book, cell), headers[i]) << cell;
@@ -173,9 +184,9 @@ TEST_F(OrderExport, SheetHeadHeaderAndLinesAreLaidOutAsTheDistributorReadsThem) 
     EXPECT_EQ(Get(book, "format.164"), "0.00");
 
     // Widths (1/256 of a character), hidden B, M default; rows 1 and 4 at 37.5 points.
-    const std::vector<std::string> widths = {"43|0",   "0|1",    "1646|0", "2011|0",
-                                             "12617|0", "914|0", "1646|0", "1646|0",
-                                             "1646|0", "1646|0", "2011|0", "2011|0"};
+    const std::vector<std::string> widths = {"43|0",    "0|1",    "1646|0", "2011|0",
+                                             "12617|0", "914|0",  "1646|0", "1646|0",
+                                             "1646|0",  "1646|0", "2011|0", "2011|0"};
     for (int c = 0; c < 12; ++c) EXPECT_EQ(Get(book, "col." + std::to_string(c)), widths[c]) << c;
     EXPECT_EQ(Get(book, "col.12"), "<absent>");
     EXPECT_EQ(Get(book, "row.0"), "750|0|0");
@@ -223,8 +234,8 @@ TEST_F(OrderExport, LargeOrderWithLongCyrillicNamesReadsBackWhole) {
         std::string name = "Набор цветных карандашей «Художник» №" + std::to_string(i) +
                            ", 24 цвета, в картонной коробке с подвесом, заточенные";
         many.push_back({std::to_string(4600000000000LL + i), std::to_string(100000 + i),
-                        "АРТ-" + std::to_string(i), name, i % 7, i % 70, i % 700, i * 0.25,
-                        i * 0.5, i + 1});
+                        "АРТ-" + std::to_string(i), name, i % 7, i % 70, i % 700, i * 0.25, i * 0.5,
+                        i + 1});
     }
     Fill(many);
     std::string path = dir / "big.xls";
@@ -274,7 +285,8 @@ TEST_F(OrderExport, SavedFileIsOpenedAndItsFolderRemembered) {
 TEST_F(OrderExport, EmptyOrderOnlySaysSo) {
     lastExportFolder = "/somewhere";
     Export(dir / "never.xls");
-    EXPECT_EQ(prompts.Texts("plain"), std::vector<std::string>{"Заказ не содержит ни одной строки"});
+    EXPECT_EQ(prompts.Texts("plain"),
+              std::vector<std::string>{"Заказ не содержит ни одной строки"});
     EXPECT_TRUE(prompts.Texts("save").empty());
     EXPECT_FALSE(testsupport::FileExists(dir / "never.xls"));
     EXPECT_FALSE(zakaz.ControlsDisabled());
@@ -354,7 +366,9 @@ TEST(OrderExportNames, ExtensionRule) {
 
 TEST(OrderExportNames, FolderOfTheSavedFile) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"/home/u/Заказ.xls", "/home/u"}, {"/Заказ.xls", "/"}, {"Заказ.xls", ""},
+        {"/home/u/Заказ.xls", "/home/u"},
+        {"/Заказ.xls", "/"},
+        {"Заказ.xls", ""},
         {"/a/b/c/d.xls", "/a/b/c"},
     };
     for (const auto& [file, folder] : cases) EXPECT_EQ(FolderOfFile(file), folder) << file;
@@ -389,7 +403,10 @@ TEST(OrderExportNames, InitialFolderRule) {
     testsupport::FakePrompts prompts;
     ChooseSaveFileName(prompts, "t", "", "x");
     ChooseSaveFileName(prompts, "t", "/last/export", "x");
-    if (oldHome) ::setenv("HOME", savedHome.c_str(), 1); else ::unsetenv("HOME");
+    if (oldHome)
+        ::setenv("HOME", savedHome.c_str(), 1);
+    else
+        ::unsetenv("HOME");
     EXPECT_EQ(prompts.shown.at(0).folder, base + "Desktop");
     EXPECT_EQ(prompts.shown.at(1).folder, "/last/export");
 }

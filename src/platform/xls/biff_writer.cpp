@@ -19,11 +19,28 @@ constexpr std::uint16_t kDefaultCellXf = 15;
 constexpr int kRowBlock = 32;
 
 enum RecordId : std::uint16_t {
-    kBof = 0x0809, kEof = 0x000A, kCodePage = 0x0042, kWindow1 = 0x003D, kFont = 0x0031,
-    kFormat = 0x041E, kXf = 0x00E0, kStyle = 0x0293, kBoundSheet = 0x0085, kSst = 0x00FC,
-    kExtSst = 0x00FF, kContinue = 0x003C, kDefaultRowHeight = 0x0225, kWsBool = 0x0081,
-    kDefColWidth = 0x0055, kColInfo = 0x007D, kDimensions = 0x0200, kRow = 0x0208,
-    kNumber = 0x0203, kLabelSst = 0x00FD, kBlank = 0x0201, kWindow2 = 0x023E,
+    kBof = 0x0809,
+    kEof = 0x000A,
+    kCodePage = 0x0042,
+    kWindow1 = 0x003D,
+    kFont = 0x0031,
+    kFormat = 0x041E,
+    kXf = 0x00E0,
+    kStyle = 0x0293,
+    kBoundSheet = 0x0085,
+    kSst = 0x00FC,
+    kExtSst = 0x00FF,
+    kContinue = 0x003C,
+    kDefaultRowHeight = 0x0225,
+    kWsBool = 0x0081,
+    kDefColWidth = 0x0055,
+    kColInfo = 0x007D,
+    kDimensions = 0x0200,
+    kRow = 0x0208,
+    kNumber = 0x0203,
+    kLabelSst = 0x00FD,
+    kBlank = 0x0201,
+    kWindow2 = 0x023E,
 };
 
 class Biff {
@@ -114,10 +131,10 @@ void WriteFont(Biff& b, const XlsWorkbook::Font& font) {
     b.U16(font.bold ? 0x0001 : 0);  // the old bold bit, besides the weight below
     b.U16(static_cast<unsigned>(font.colour));
     b.U16(font.bold ? 700 : 400);
-    b.U16(0);                        // no super- or subscript
-    b.U8(0);                         // no underline
-    b.U8(0);                         // family: any
-    b.U8(cyrillicAlias ? 204 : 0);   // a "... CYR" alias is only found with the Cyrillic set
+    b.U16(0);                       // no super- or subscript
+    b.U8(0);                        // no underline
+    b.U8(0);                        // family: any
+    b.U8(cyrillicAlias ? 204 : 0);  // a "... CYR" alias is only found with the Cyrillic set
     b.U8(0);
     ShortString(b, name);
     b.End();
@@ -363,20 +380,20 @@ void WriteCells(Biff& b, int r, const XlsWorkbook::Row& row, const SstPlan& sst)
         if (cell.kind == XlsWorkbook::CellKind::None) continue;
         unsigned xf = kDefaultCellXf + cell.format;
         switch (cell.kind) {
-        case XlsWorkbook::CellKind::Text:
-            b.Begin(kLabelSst);
-            b.U16(static_cast<unsigned>(r)), b.U16(static_cast<unsigned>(c)), b.U16(xf);
-            b.U32(sst.indexOf[cell.text]);
-            break;
-        case XlsWorkbook::CellKind::Number:
-            b.Begin(kNumber);
-            b.U16(static_cast<unsigned>(r)), b.U16(static_cast<unsigned>(c)), b.U16(xf);
-            b.F64(cell.number);
-            break;
-        default:
-            b.Begin(kBlank);
-            b.U16(static_cast<unsigned>(r)), b.U16(static_cast<unsigned>(c)), b.U16(xf);
-            break;
+            case XlsWorkbook::CellKind::Text:
+                b.Begin(kLabelSst);
+                b.U16(static_cast<unsigned>(r)), b.U16(static_cast<unsigned>(c)), b.U16(xf);
+                b.U32(sst.indexOf[cell.text]);
+                break;
+            case XlsWorkbook::CellKind::Number:
+                b.Begin(kNumber);
+                b.U16(static_cast<unsigned>(r)), b.U16(static_cast<unsigned>(c)), b.U16(xf);
+                b.F64(cell.number);
+                break;
+            default:
+                b.Begin(kBlank);
+                b.U16(static_cast<unsigned>(r)), b.U16(static_cast<unsigned>(c)), b.U16(xf);
+                break;
         }
         b.End();
     }

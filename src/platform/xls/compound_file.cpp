@@ -32,14 +32,13 @@ std::uint32_t CeilDiv(std::uint64_t a, std::uint64_t b) {
 }
 
 // One 128-byte directory entry.
-void PutDirectoryEntry(std::string& out, std::size_t at, std::string_view name,
-                       std::uint8_t type, std::uint32_t child, std::uint32_t start,
-                       std::uint32_t size) {
+void PutDirectoryEntry(std::string& out, std::size_t at, std::string_view name, std::uint8_t type,
+                       std::uint32_t child, std::uint32_t start, std::uint32_t size) {
     for (std::size_t i = 0; i < name.size(); ++i)
         Put16(out, at + 2 * i, static_cast<unsigned char>(name[i]));
     Put16(out, at + 64, static_cast<std::uint16_t>(name.empty() ? 0 : 2 * (name.size() + 1)));
     out[at + 66] = static_cast<char>(type);
-    out[at + 67] = 1;  // black: valid for a tree of one child
+    out[at + 67] = 1;                // black: valid for a tree of one child
     Put32(out, at + 68, kNoStream);  // left sibling
     Put32(out, at + 72, kNoStream);  // right sibling
     Put32(out, at + 76, child);
@@ -111,10 +110,14 @@ std::string WriteCompoundFile(std::string_view streamName, std::string_view stre
     const std::size_t fatBase = sectorOffset(0);  // the FAT sectors are 0..fatSectors-1
     for (std::uint32_t s = 0; s < fatSectors * kIdsPerSector; ++s) {
         std::uint32_t entry = kFreeSector;
-        if (s < fatSectors) entry = kFatSector;
-        else if (s < directorySector) entry = kDifatSector;
-        else if (s == directorySector) entry = kEndOfChain;
-        else if (s < totalSectors) entry = s + 1 == totalSectors ? kEndOfChain : s + 1;
+        if (s < fatSectors)
+            entry = kFatSector;
+        else if (s < directorySector)
+            entry = kDifatSector;
+        else if (s == directorySector)
+            entry = kEndOfChain;
+        else if (s < totalSectors)
+            entry = s + 1 == totalSectors ? kEndOfChain : s + 1;
         Put32(out, fatBase + 4 * static_cast<std::size_t>(s), entry);
     }
 

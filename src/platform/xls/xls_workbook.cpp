@@ -102,7 +102,8 @@ void XlsWorkbook::SetColumnWidthPixels(int column, int pixels) {
         return;
     }
     double characters = pixels > 11 ? (pixels - 5) / 7.0 : pixels * 0.0834;
-    info.widthUnits = std::min(kMaxColumnWidthUnits, static_cast<int>(std::lround(characters * 256)));
+    info.widthUnits =
+        std::min(kMaxColumnWidthUnits, static_cast<int>(std::lround(characters * 256)));
     info.hidden = false;
 }
 
@@ -144,8 +145,8 @@ void XlsWorkbook::SetDouble(int row, int column, double value) {
 }
 
 void XlsWorkbook::SetNumberFormat(int row, int column, int formatIndex) {
-    bool custom = formatIndex >= 164 &&
-                  formatIndex < 164 + static_cast<int>(m_numberFormats.size());
+    bool custom =
+        formatIndex >= 164 && formatIndex < 164 + static_cast<int>(m_numberFormats.size());
     if (!custom && !IsBuiltInNumberFormat(formatIndex))
         throw std::invalid_argument("unknown number format " + std::to_string(formatIndex));
     Cell& cell = At(row, column);

@@ -30,11 +30,24 @@ constexpr int kXlsMaxRows = 65536;
 constexpr int kXlsMaxColumns = 256;
 
 enum class HorizontalAlignment : std::uint8_t {
-    General = 0, Left = 1, Centre = 2, Right = 3, Fill = 4, Justify = 5, CentreAcross = 6
+    General = 0,
+    Left = 1,
+    Centre = 2,
+    Right = 3,
+    Fill = 4,
+    Justify = 5,
+    CentreAcross = 6
 };
 enum class VerticalAlignment : std::uint8_t { Top = 0, Centre = 1, Bottom = 2, Justify = 3 };
 enum class BorderLine : std::uint8_t {
-    None = 0, Thin = 1, Medium = 2, Dashed = 3, Dotted = 4, Thick = 5, Double = 6, Hair = 7
+    None = 0,
+    Thin = 1,
+    Medium = 2,
+    Dashed = 3,
+    Dotted = 4,
+    Thick = 5,
+    Double = 6,
+    Hair = 7
 };
 
 // What ApplyStyle changes; attributes left empty keep each cell's own.
@@ -97,14 +110,14 @@ public:
         auto operator<=>(const Font&) const = default;
     };
     struct Format {
-        std::uint16_t font = 0;         // index into fonts
+        std::uint16_t font = 0;  // index into fonts
         std::uint16_t numberFormat = 0;
         HorizontalAlignment horizontal = HorizontalAlignment::General;
         VerticalAlignment vertical = VerticalAlignment::Bottom;
         bool wrap = false;
         BorderLine border = BorderLine::None;  // all four sides
         std::uint8_t borderColour = 0;
-        std::uint8_t fill = 0;                 // 0: none, else the solid fill colour
+        std::uint8_t fill = 0;  // 0: none, else the solid fill colour
         auto operator<=>(const Format&) const = default;
     };
     enum class CellKind : std::uint8_t { None, Blank, Text, Number };

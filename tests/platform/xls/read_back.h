@@ -5,10 +5,10 @@
 // "wsbool", "sheets", "format.N", "sst.continues", "error" when the reader failed.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "test_support.h"
 
@@ -16,7 +16,9 @@ namespace readback {
 
 using Book = std::map<std::string, std::string>;
 
-inline std::string DumpScript() { return testsupport::SourceDir() + "/tests/platform/xls/dump_workbook.py"; }
+inline std::string DumpScript() {
+    return testsupport::SourceDir() + "/tests/platform/xls/dump_workbook.py";
+}
 
 inline Book ParseDump(const std::string& text) {
     Book book;

@@ -1,15 +1,16 @@
 // The workbook writer, checked by reading every saved file back with xlrd.
+#include "platform/xls/xls_workbook.h"
+
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "platform/text/app_error.h"
 #include "platform/xls/compound_file.h"
-#include "platform/xls/xls_workbook.h"
 #include "read_back.h"
 #include "test_support.h"
 
@@ -59,9 +60,12 @@ TEST(XlsCells, ValuesAndTypesReadBack) {
     };
     XlsWorkbook wb;
     for (const auto& c : cases) {
-        if (c.kind == "text") wb.SetText(c.row, c.column, c.text);
-        else if (c.kind == "int") wb.SetInteger(c.row, c.column, static_cast<long long>(c.number));
-        else wb.SetDouble(c.row, c.column, c.number);
+        if (c.kind == "text")
+            wb.SetText(c.row, c.column, c.text);
+        else if (c.kind == "int")
+            wb.SetInteger(c.row, c.column, static_cast<long long>(c.number));
+        else
+            wb.SetDouble(c.row, c.column, c.number);
     }
     auto book = SaveAndRead(wb);
     EXPECT_EQ(Get(book, "reader.log"), "<absent>");
@@ -82,7 +86,10 @@ TEST(XlsCells, LaterValueReplacesEarlierAndMalformedUtf8IsReplaced) {
     wb.SetDouble(0, 0, 2.5);
     wb.SetDouble(0, 1, 1);
     wb.SetText(0, 1, "now text");
-    wb.SetText(0, 2, std::string("a\xFF" "b\xD0", 4));
+    wb.SetText(0, 2,
+               std::string("a\xFF"
+                           "b\xD0",
+                           4));
     auto book = SaveAndRead(wb);
     EXPECT_EQ(Get(book, "A1.type"), "number");
     EXPECT_EQ(Get(book, "A1"), "2.5");
@@ -209,9 +216,10 @@ TEST(XlsLayout, ColumnWidthsFromPixelsAndHiddenColumn) {
         bool hidden;
     };
     const std::vector<Case> cases = {
-        {2, 0.1668, false}, {0, 0, true},      {50, 45 / 7.0, false}, {60, 55 / 7.0, false},
-        {350, 345 / 7.0, false}, {30, 25 / 7.0, false}, {11, 11 * 0.0834, false},
-        {12, 1.0, false},
+        {2, 0.1668, false},       {0, 0, true},
+        {50, 45 / 7.0, false},    {60, 55 / 7.0, false},
+        {350, 345 / 7.0, false},  {30, 25 / 7.0, false},
+        {11, 11 * 0.0834, false}, {12, 1.0, false},
     };
     XlsWorkbook wb;
     for (std::size_t i = 0; i < cases.size(); ++i)
@@ -255,7 +263,8 @@ TEST(XlsContainer, StreamsOfEverySizeSurviveAStrictReader) {
     for (std::size_t size : {std::size_t{0}, std::size_t{100}, std::size_t{4096}, std::size_t{4097},
                              std::size_t{70000}, std::size_t{7200000}, std::size_t{7400000}}) {
         std::string stream(size, '\0');
-        for (std::size_t i = 0; i < size; ++i) stream[i] = static_cast<char>((i * 131 + i / 512) & 0xFF);
+        for (std::size_t i = 0; i < size; ++i)
+            stream[i] = static_cast<char>((i * 131 + i / 512) & 0xFF);
         testsupport::TempDir dir;
         testsupport::WriteFile(dir / "c.bin", platform::WriteCompoundFile("Workbook", stream));
         std::string back = dir / "stream.bin";
@@ -281,7 +290,8 @@ TEST(XlsSave, ReplacesAnExistingFileAndLeavesNoTemporaryFile) {
     wb.SaveToFile(path);
     EXPECT_EQ(Get(readback::ReadBack(path), "A1"), "new");
     int entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) ++entries;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path()))
+        ++entries;
     EXPECT_EQ(entries, 1);
 }
 
