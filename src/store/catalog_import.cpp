@@ -215,19 +215,29 @@ void RebuildTrademarks(CatalogContext& ctx) {
     t.qPrice.AddSql(kPriceLookupSql);
 }
 
-// Keeps the goods grid detached for the import and attaches it again however it ends,
-// so a failed import never leaves the grid frozen.
-class DetachedControls {
+// The goods table during the import: detached from the grid, and loaded in bulk (its
+// indexes built once the rows are in). However the import ends, the indexes are whole
+// again and the grid is attached, so a failed import never leaves the grid frozen.
+class BulkImport {
 public:
-    explicit DetachedControls(platform::DataSet& dataSet) : m_dataSet(dataSet) {
-        m_dataSet.DisableControls();
+    explicit BulkImport(platform::Table& table) : m_table(table) {
+        m_table.DisableControls();
+        m_table.Open();
+        m_table.BeginBulkLoad();
     }
-    ~DetachedControls() { m_dataSet.EnableControls(); }
-    DetachedControls(const DetachedControls&) = delete;
-    DetachedControls& operator=(const DetachedControls&) = delete;
+    ~BulkImport() {
+        try {
+            m_table.EndBulkLoad();
+        } catch (const std::exception&) {
+            // The indexes are built again when the table is next saved or closed.
+        }
+        m_table.EnableControls();
+    }
+    BulkImport(const BulkImport&) = delete;
+    BulkImport& operator=(const BulkImport&) = delete;
 
 private:
-    platform::DataSet& m_dataSet;
+    platform::Table& m_table;
 };
 
 void SaveImportedTables(CatalogContext& ctx) {
@@ -296,8 +306,7 @@ void ImportCatalogData(CatalogContext& ctx) {
     t.GroupsTree.Close();
     if (!t.GroupsTree.Exists()) t.GroupsTree.Create();
     {
-        DetachedControls detached(t.Price);
-        t.Price.Open();
+        BulkImport bulk(t.Price);
         const std::vector<std::string> priceLines = platform::ReadCp1251Lines(pricePath);
         SetCatalogCaption(ctx);
         ImportPriceLines(ctx, pricePath, priceLines);
