@@ -240,6 +240,18 @@ private:
     platform::Table& m_table;
 };
 
+// Builds the goods' indexes now, before the trademark query needs them and before any
+// file is saved.
+void FinishGoodsIndexes(platform::Table& price, const std::string& path) {
+    try {
+        price.EndBulkLoad();
+    } catch (const AppError& error) {
+        throw AppError("Ошибка импорта прайса «" + path +
+                       "»: индексы таблицы товаров не построены: " +
+                       error.what());
+    }
+}
+
 void SaveImportedTables(CatalogContext& ctx) {
     WorkingTables& t = ctx.Tables;
     const TListOptions& o = ctx.Shell.Options;
@@ -310,6 +322,7 @@ void ImportCatalogData(CatalogContext& ctx) {
         const std::vector<std::string> priceLines = platform::ReadCp1251Lines(pricePath);
         SetCatalogCaption(ctx);
         ImportPriceLines(ctx, pricePath, priceLines);
+        FinishGoodsIndexes(t.Price, pricePath);
         t.GroupsTree.Open();
         ImportClassLines(ctx, classPath, platform::ReadCp1251Lines(classPath));
         RebuildTrademarks(ctx);
