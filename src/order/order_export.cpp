@@ -117,8 +117,9 @@ void WriteLine(platform::XlsWorkbook& wb, int row, const platform::DataSet& line
 
 std::string OrderExportDateText(const platform::DateTime& now) {
     char text[32];
-    std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d", now.day % 100, now.month % 100,
-                  now.year % 10000, now.minute % 100, now.second % 100);
+    std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d", now.day % 100,
+                  now.month % 100, now.year % 10000, now.hour % 100, now.minute % 100,
+                  now.second % 100);
     return text;
 }
 

@@ -37,7 +37,8 @@ platform::XlsWorkbook BuildOrderWorkbook(platform::DataSet& lines, const std::st
                                          const std::string& catalogName,
                                          const std::string& priceDateText,
                                          const platform::DateTime& now);
-// "dd.mm.yyyy nn:ss": day, month, year, minutes and seconds (the hour is not written).
+// "dd.mm.yyyy hh:nn:ss": the full local time of the export. (Writing only minutes and
+// seconds after the date would show a wrong time of day to whoever reads the order.)
 std::string OrderExportDateText(const platform::DateTime& now);
 // The name with ".xls" put in place of an extension other than ".xls" (any letter case).
 std::string WithXlsExtension(const std::string& fileName);

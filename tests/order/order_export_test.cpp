@@ -411,11 +411,11 @@ TEST(OrderExportNames, InitialFolderRule) {
     EXPECT_EQ(prompts.shown.at(1).folder, "/last/export");
 }
 
-TEST(OrderExportNames, DateTextLeavesOutTheHour) {
+TEST(OrderExportNames, DateTextCarriesTheFullTime) {
     const std::vector<std::pair<platform::DateTime, std::string>> cases = {
-        {{2009, 3, 5, 14, 5, 9}, "05.03.2009 05:09"},
-        {{1999, 12, 31, 23, 59, 58}, "31.12.1999 59:58"},
-        {{2024, 1, 1, 0, 0, 0}, "01.01.2024 00:00"},
+        {{2009, 3, 5, 14, 5, 9}, "05.03.2009 14:05:09"},
+        {{1999, 12, 31, 23, 59, 58}, "31.12.1999 23:59:58"},
+        {{2024, 1, 1, 0, 0, 0}, "01.01.2024 00:00:00"},
     };
     for (const auto& [when, text] : cases) EXPECT_EQ(OrderExportDateText(when), text);
 }
