@@ -4,6 +4,7 @@
 // bench_pictures OUTPUT_FOLDER  prints pictures.bulk_500, pictures.curl_500 (ms) and
 // pictures.bulk.ratio_vs_curl.
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -76,6 +78,9 @@ pid_t Spawn(const std::vector<std::string>& argv) {
     pid_t pid = ::fork();
     if (pid == 0) {
         ::setpgid(0, 0);
+        // curl reading a config file waits on a terminal stdin; nobody types here.
+        int null = ::open("/dev/null", O_RDONLY);
+        if (null >= 0) ::dup2(null, 0);
         std::vector<char*> args;
         for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
@@ -126,6 +131,8 @@ double BulkRun(const std::string& cache, const std::string& pictures, int port) 
     ex.SetPassive(true);
     ex.PathToTmpPictures = cache;
     ex.PathToPictures = pictures;
+    if (std::getenv("BENCH_VERBOSE"))
+        ex.OncsMessage = [](const std::string& msg) { std::cerr << msg << "\n"; };
     auto start = Clock::now();
     ex.DownloadPictures("pics.txt");
     double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -142,13 +149,13 @@ double CurlRun(const std::string& work, int port) {
     std::string config = work + "curl.cfg";
     {
         std::ofstream out(config);
-        out << "user = \"" << User << ":" << Password << "\"\n";
         for (int i = 0; i < PictureCount; ++i)
             out << "url = \"ftp://127.0.0.1:" << port << "/httpdocs/photo/" << PictureName(i)
                 << "\"\noutput = \"" << target << PictureName(i) << "\"\n";
     }
     auto start = Clock::now();
-    int rc = RunToEnd({"/usr/bin/curl", "-s", "-S", "--ftp-pasv", "-K", config});
+    int rc = RunToEnd({"/usr/bin/curl", "-s", "-S", "--ftp-pasv", "-u",
+                       std::string(User) + ":" + Password, "-K", config});
     double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     if (rc != 0) std::cerr << "curl ended with " << rc << "\n";
     return ms;
@@ -166,7 +173,7 @@ int main(int argc, char** argv) {
         std::cerr << "usage: bench_pictures OUTPUT_FOLDER\n";
         return 2;
     }
-    std::string work = fs::absolute(argv[1]).string() + "/pictures/";
+    std::string work = fs::absolute(argv[1]).string() + "/pictures-bench-work/";
     FreshFolder(work);
     std::string root = work + "root/";
     PrepareServer(root);

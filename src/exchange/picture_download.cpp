@@ -80,6 +80,8 @@ bool TcsExchange::DownloadPictures(const std::string& pictureListPath) {
             if (!missing.empty()) {
                 Report(ConnectionStep(title));
                 Connect();
+                // A new connection starts in ASCII mode, which would mangle the pictures.
+                SetBinaryType();
                 FetchPictures(title, missing);
             }
         }
