@@ -3,13 +3,6 @@
 //
 // bench_pictures OUTPUT_FOLDER  prints pictures.bulk_500, pictures.curl_500 (ms) and
 // pictures.bulk.ratio_vs_curl.
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -19,10 +12,11 @@
 #include <fstream>
 #include <iostream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "exchange/cs_exchange.h"
+#include "ftp_test_servers.h"
+#include "test_support.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -46,56 +40,6 @@ public:
     }
     std::string ChooseFolder(const std::string&, const std::string&) override { return {}; }
 };
-
-int FreePort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
-
-bool WaitForPort(int port) {
-    for (int i = 0; i < 200; ++i) {
-        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        addr.sin_port = htons(static_cast<uint16_t>(port));
-        bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-        ::close(fd);
-        if (ok) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-}
-
-pid_t Spawn(const std::vector<std::string>& argv) {
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        ::setpgid(0, 0);
-        // curl reading a config file waits on a terminal stdin; nobody types here.
-        int null = ::open("/dev/null", O_RDONLY);
-        if (null >= 0) ::dup2(null, 0);
-        std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
-    }
-    return pid;
-}
-
-int RunToEnd(const std::vector<std::string>& argv) {
-    pid_t pid = Spawn(argv);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 std::string PictureName(int i) { return std::to_string(100000 + i) + ".jpg"; }
 
@@ -154,8 +98,8 @@ double CurlRun(const std::string& work, int port) {
                 << "\"\noutput = \"" << target << PictureName(i) << "\"\n";
     }
     auto start = Clock::now();
-    int rc = RunToEnd({"/usr/bin/curl", "-s", "-S", "--ftp-pasv", "-u",
-                       std::string(User) + ":" + Password, "-K", config});
+    int rc = testsupport::RunCommand({"/usr/bin/curl", "-s", "-S", "--ftp-pasv", "-u",
+                                      std::string(User) + ":" + Password, "-K", config});
     double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     if (rc != 0) std::cerr << "curl ended with " << rc << "\n";
     return ms;
@@ -179,21 +123,15 @@ int main(int argc, char** argv) {
     PrepareServer(root);
     fs::create_directories(work + "product/");
 
-    int port = FreePort();
-    pid_t server = Spawn({"/usr/bin/python3", std::string(CATALOG_SOURCE_DIR) + "/tests/exchange/ftp_server.py",
-                          std::to_string(port), root, User, Password});
-    if (!WaitForPort(port)) {
-        std::cerr << "the FTP server did not start\n";
-        ::kill(-server, SIGKILL);
-        return 1;
-    }
+    // ProFTPD serves both clients: it answers the listing of "name*" that the download
+    // looks the picture list up with, and it keeps curl's transfers free of stalls.
+    ftptest::ProftpdServer server(root, User, Password);
+    const int port = server.Port();
     std::vector<double> bulk, curl;
     for (int r = 0; r < Rounds; ++r) {
         bulk.push_back(BulkRun(work + "cache/", work + "product/", port));
         curl.push_back(CurlRun(work, port));
     }
-    ::kill(-server, SIGKILL);
-    ::waitpid(server, nullptr, 0);
 
     double bulkMs = Median(bulk), curlMs = Median(curl);
     std::printf("pictures.bulk_500: %.0f ms\n", bulkMs);
