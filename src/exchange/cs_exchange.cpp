@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "exchange/exchange_files.h"
+#include "platform/os/os.h"
 #include "platform/archive/archive.h"
 #include "platform/text/text.h"
 
@@ -54,7 +55,7 @@ TcsExchange::TcsExchange(Prompts& prompts) : m_prompts(prompts) {
     settings.host = DefaultHost;
     settings.userName = DefaultAnonymousEmail;
     settings.password = DefaultAnonymousEmail;
-    ProgramFile = RunningExecutable();
+    ProgramFile = platform::ProgramFile();
     m_ftp.SetPump([this] {
         if (OnPump) OnPump();
     });
@@ -137,16 +138,16 @@ bool TcsExchange::IsOnServer(const std::string& path) {
 
 void TcsExchange::GetToFile(const std::string& remotePath, const std::string& localPath) {
     std::string partPath = localPath + ".part";
-    RemoveFile(partPath);
+    platform::DeleteFile(partPath);
     try {
         CallGuard guard(m_inCall);
         m_ftp.Get(remotePath, partPath);
     } catch (...) {
-        RemoveFile(partPath);
+        platform::DeleteFile(partPath);
         throw;
     }
-    if (!RenameFile(partPath, localPath)) {
-        RemoveFile(partPath);
+    if (!platform::RenameFile(partPath, localPath)) {
+        platform::DeleteFile(partPath);
         throw AppError("Не удалось записать файл " + localPath);
     }
 }
@@ -157,7 +158,7 @@ bool TcsExchange::DownloadPrice(const std::string& archivePath) {
     bool result = false;
     Busy = true;
     const std::string archive = PathToBase + ArchiveName;
-    RemoveFile(archive);
+    platform::DeleteFile(archive);
     Report(ConnectionStep(PriceTitle));
     try {
         Connect();
@@ -178,7 +179,7 @@ bool TcsExchange::DownloadPrice(const std::string& archivePath) {
     Disconnect();
 
     try {
-        if (FileExists(archive)) {
+        if (platform::FileExists(archive)) {
             result = UnpackPrice(archive);
             ReplaceProgramFile();
         }
@@ -219,13 +220,13 @@ bool TcsExchange::UnpackPrice(const std::string& archive) {
     if (!hasPrice || !hasClass) return false;
     bool moved = true;
     for (const auto& [name, finalName] : moves)
-        moved = RenameFile(unpackFolder + name, PathToBase + finalName) && moved;
-    return moved && FileExists(PathToBase + PriceFileName) && FileExists(PathToBase + ClassFileName);
+        moved = platform::RenameFile(unpackFolder + name, PathToBase + finalName) && moved;
+    return moved && platform::FileExists(PathToBase + PriceFileName) && platform::FileExists(PathToBase + ClassFileName);
 }
 
 void TcsExchange::ReplaceProgramFile() {
     const std::string newProgram = PathToBase + NewProgramName;
-    if (!FileExists(newProgram) || ProgramFile.empty()) return;
+    if (!platform::FileExists(newProgram) || ProgramFile.empty()) return;
     // Errors are ignored: the old program simply goes on being used.
-    if (RenameFile(ProgramFile, ProgramFile + DateSuffix())) RenameFile(newProgram, ProgramFile);
+    if (platform::RenameFile(ProgramFile, ProgramFile + DateSuffix())) platform::RenameFile(newProgram, ProgramFile);
 }

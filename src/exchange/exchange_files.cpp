@@ -9,22 +9,6 @@ namespace fs = std::filesystem;
 
 namespace exchange_files {
 
-bool FileExists(const std::string& path) {
-    std::error_code ec;
-    return fs::is_regular_file(path, ec);
-}
-
-void RemoveFile(const std::string& path) {
-    std::error_code ec;
-    fs::remove(path, ec);
-}
-
-bool RenameFile(const std::string& from, const std::string& to) {
-    std::error_code ec;
-    fs::rename(from, to, ec);
-    return !ec;
-}
-
 std::string MakeTempFolder(const std::string& parent, const std::string& prefix) {
     std::string pattern = parent + prefix + "XXXXXX";
     std::vector<char> buf(pattern.begin(), pattern.end());
@@ -36,12 +20,6 @@ std::string MakeTempFolder(const std::string& parent, const std::string& prefix)
 void RemoveFolder(const std::string& folder) {
     std::error_code ec;
     fs::remove_all(folder, ec);
-}
-
-std::string RunningExecutable() {
-    std::error_code ec;
-    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : exe.string();
 }
 
 std::string DateSuffix() {

@@ -5,6 +5,7 @@
 
 #include "exchange/cs_exchange.h"
 #include "exchange/exchange_files.h"
+#include "platform/os/os.h"
 #include "platform/archive/archive.h"
 #include "platform/text/text.h"
 
@@ -26,32 +27,13 @@ std::string Line(const std::string& a, const std::string& b) { return a + CR + b
 
 void ListFilesByMask(const std::string& folder, const std::string& masks,
                      std::vector<std::string>& list) {
-    namespace fs = std::filesystem;
-    std::string base = folder;
-    if (base.empty() || base.back() != '/') base += '/';
-    std::error_code ec;
-    if (!fs::is_directory(base, ec)) return;
     std::vector<std::string> maskList;
-    std::size_t start = 0;
-    for (;;) {
-        std::size_t end = masks.find(';', start);
-        std::string mask = masks.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!mask.empty()) maskList.push_back(mask);
-        if (end == std::string::npos) break;
+    for (std::size_t start = 0; start <= masks.size();) {
+        std::size_t end = std::min(masks.find(';', start), masks.size());
+        if (end > start) maskList.push_back(masks.substr(start, end - start));
         start = end + 1;
     }
-    for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        if (name.empty() || name[0] == '.') continue;  // hidden
-        std::error_code typeEc;
-        if (!it->is_regular_file(typeEc)) continue;
-        for (const auto& mask : maskList) {
-            if (platform::MatchesFileMask(name, mask)) {
-                list.push_back(name);
-                break;
-            }
-        }
-    }
+    for (auto& name : platform::ListFiles(folder, maskList, true)) list.push_back(std::move(name));
 }
 
 bool TcsExchange::DownloadPictures(const std::string& pictureListPath) {
@@ -60,7 +42,7 @@ bool TcsExchange::DownloadPictures(const std::string& pictureListPath) {
     const std::string title = PicturesTitle;
     Busy = true;
     Report(title);
-    for (const char* name : {ListText, ListZip, ListGzip}) RemoveFile(PathToTmpPictures + name);
+    for (const char* name : {ListText, ListZip, ListGzip}) platform::DeleteFile(PathToTmpPictures + name);
 
     std::vector<std::string> local;
     ListFilesByMask(PathToTmpPictures, "*.jpg", local);
@@ -75,7 +57,7 @@ bool TcsExchange::DownloadPictures(const std::string& pictureListPath) {
         FetchPictureList(title, pictureListPath);
         Report(Line(title, "Отключение"));
         Disconnect();
-        if (FileExists(PathToTmpPictures + ListText)) {
+        if (platform::FileExists(PathToTmpPictures + ListText)) {
             std::vector<std::string> missing = MissingPictures(local);
             if (!missing.empty()) {
                 Report(ConnectionStep(title));
@@ -100,7 +82,7 @@ bool TcsExchange::FetchPictureList(const std::string& title, const std::string& 
     const std::string folder = PathToTmpPictures;
     auto fetchPacked = [&](const char* localName, platform::ArchiveType type) {
         if (IsOnServer(listPath)) GetToFile(listPath, folder + localName);
-        if (FileExists(folder + localName))
+        if (platform::FileExists(folder + localName))
             platform::ExtractFirstEntry(folder + localName, type, folder, ListText);
     };
     if (listPath.find(".gz") != std::string::npos) {
@@ -111,7 +93,7 @@ bool TcsExchange::FetchPictureList(const std::string& title, const std::string& 
         Report(Line(title, "Получение списка"));
         GetToFile(listPath, folder + ListText);
     }
-    return FileExists(folder + ListText);
+    return platform::FileExists(folder + ListText);
 }
 
 // The list lines to fetch: not blank, usable as a file name in the cache folder, and

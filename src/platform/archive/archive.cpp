@@ -1,4 +1,5 @@
 #include "platform/archive/archive.h"
+#include "platform/os/os.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -26,7 +27,6 @@ std::string LastError(archive* a) {
                        ")");
 }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::string FolderWithSeparator(const std::string& folder) {
     if (folder.empty() || folder.back() == '/') return folder;
@@ -121,27 +121,6 @@ bool IsFile(archive_entry* entry) { return archive_entry_filetype(entry) == AE_I
 
 }  // namespace
 
-bool MatchesFileMask(const std::string& name, const std::string& mask) {
-    // Iterative wildcard match with one backtrack point for the last '*'.
-    std::size_t n = 0, m = 0, starM = std::string::npos, starN = 0;
-    while (n < name.size()) {
-        if (m < mask.size() && mask[m] == '*') {
-            starM = m++;
-            starN = n;
-        } else if (m < mask.size() && (mask[m] == '?' || LowerAscii(mask[m]) == LowerAscii(name[n]))) {
-            ++m;
-            ++n;
-        } else if (starM != std::string::npos) {
-            m = starM + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (m < mask.size() && mask[m] == '*') ++m;
-    return m == mask.size();
-}
-
 std::string SafeEntryName(const std::string& storedName) {
     std::size_t cut = storedName.find_last_of("/\\");
     std::string name = cut == std::string::npos ? storedName : storedName.substr(cut + 1);
@@ -159,7 +138,7 @@ std::vector<std::string> ExtractZipByMask(const std::string& archivePath,
     while (archive_entry* entry = NextEntry(a.get(), archivePath)) {
         if (!IsFile(entry)) continue;
         std::string name = SafeEntryName(StoredName(entry));
-        if (name.empty() || !MatchesFileMask(name, mask)) continue;
+        if (name.empty() || !MatchesMask(name, mask, true)) continue;
         WriteEntry(a.get(), archivePath, targetFolder, name);
         written.push_back(name);
     }

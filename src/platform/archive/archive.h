@@ -27,10 +27,6 @@ enum class ArchiveType {
     Gzip,  // a raw gzip stream holding one file
 };
 
-// Windows-style file mask match: '*' any run, '?' one character, ASCII letters compared
-// without regard to case.
-bool MatchesFileMask(const std::string& name, const std::string& mask);
-
 // The bare name an entry would be extracted under (stored folders dropped), or empty when
 // the entry must be skipped (empty, ".", "..", a drive colon).
 std::string SafeEntryName(const std::string& storedName);

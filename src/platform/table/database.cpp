@@ -24,7 +24,7 @@ void FixDateTimeFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_value(ctx, argv[0]);
         return;
     }
-    std::string iso = tablevalue::DateTimeIso(*parsed);
+    std::string iso = parsed->ToIso();
     sqlite3_result_text(ctx, iso.c_str(), static_cast<int>(iso.size()), SQLITE_TRANSIENT);
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/table/table.h"
 #include "platform/table/table_value.h"
+#include "platform/text/text.h"
 #include "platform/text/app_error.h"
 
 namespace platform {
@@ -171,7 +172,7 @@ std::string DataSet::AsText(const std::string& name) const {
     switch (v.kind) {
         case CellValue::Kind::Null: return {};
         case CellValue::Kind::Integer: return std::to_string(v.integer);
-        case CellValue::Kind::Real: return tablevalue::NumberText(v.real);
+        case CellValue::Kind::Real: return GeneralNumberText(v.real);
         case CellValue::Kind::Text: return v.text;
     }
     return {};
@@ -186,7 +187,7 @@ long long DataSet::AsInteger(const std::string& name) const {
         case CellValue::Kind::Text: {
             long long result = 0;
             if (v.text.empty()) return 0;
-            if (tablevalue::ParseIntegerText(v.text, result)) return result;
+            if (ParseInteger(Trim(v.text), result)) return result;
             throw AppError("Значение поля " + name + " не является целым числом: " + v.text);
         }
     }
@@ -202,7 +203,7 @@ double DataSet::AsDouble(const std::string& name) const {
         case CellValue::Kind::Text: {
             double result = 0;
             if (v.text.empty()) return 0;
-            if (tablevalue::ParseRealText(v.text, result)) return result;
+            if (ParseReal(v.text, result)) return result;
             throw AppError("Значение поля " + name + " не является числом: " + v.text);
         }
     }

@@ -8,6 +8,7 @@
 #include "platform/table/table.h"
 #include "platform/table/table_internal.h"
 #include "platform/text/app_error.h"
+#include "platform/text/text.h"
 
 namespace platform {
 
@@ -163,10 +164,10 @@ CellValue Table::Coerce(std::size_t column, CellValue v) const {
     switch (m_columnTypes[column]) {
         case FieldType::Text: {
             std::string text = v.kind == CellValue::Kind::Integer ? std::to_string(v.integer)
-                               : v.kind == CellValue::Kind::Real  ? tablevalue::NumberText(v.real)
+                               : v.kind == CellValue::Kind::Real  ? GeneralNumberText(v.real)
                                                                   : v.text;
             if (m_columnWidths[column] > 0)
-                text = tablevalue::CutUtf8(text, static_cast<std::size_t>(m_columnWidths[column]));
+                text = CutToChars(text, static_cast<std::size_t>(m_columnWidths[column]));
             return CellValue::Txt(std::move(text));
         }
         case FieldType::Integer:
@@ -174,7 +175,7 @@ CellValue Table::Coerce(std::size_t column, CellValue v) const {
             if (v.kind == CellValue::Kind::Real) return CellValue::Int(std::llround(v.real));
             if (v.kind == CellValue::Kind::Text) {
                 long long n = 0;
-                if (!tablevalue::ParseIntegerText(v.text, n))
+                if (!ParseInteger(Trim(v.text), n))
                     throw AppError("Поле " + name + ": не целое число: " + v.text);
                 return CellValue::Int(n);
             }
@@ -184,7 +185,7 @@ CellValue Table::Coerce(std::size_t column, CellValue v) const {
             if (v.kind == CellValue::Kind::Integer) return CellValue::Dbl(static_cast<double>(v.integer));
             if (v.kind == CellValue::Kind::Text) {
                 double d = 0;
-                if (!tablevalue::ParseRealText(v.text, d))
+                if (!ParseReal(v.text, d))
                     throw AppError("Поле " + name + ": не число: " + v.text);
                 return CellValue::Dbl(d);
             }
@@ -200,7 +201,7 @@ CellValue Table::Coerce(std::size_t column, CellValue v) const {
                 throw AppError("Поле " + name + ": не дата");
             auto parsed = tablevalue::ParseDateTime(v.text);
             if (!parsed) throw AppError("Поле " + name + ": не дата: " + v.text);
-            return CellValue::Txt(tablevalue::DateTimeIso(*parsed));
+            return CellValue::Txt(parsed->ToIso());
         }
     }
     return v;
@@ -227,7 +228,7 @@ void Table::SetBoolean(const std::string& name, bool value) {
     SetValue(name, CellValue::Int(value ? 1 : 0));
 }
 void Table::SetDateTime(const std::string& name, const DateTime& value) {
-    SetValue(name, CellValue::Txt(tablevalue::DateTimeIso(value)));
+    SetValue(name, CellValue::Txt(value.ToIso()));
 }
 void Table::SetNull(const std::string& name) { SetValue(name, CellValue::Null()); }
 

@@ -1,53 +1,10 @@
 #include "platform/table/table_value.h"
 
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 
 namespace platform::tablevalue {
 
-std::string NumberText(double value) {
-    if (value == 0) return "0";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", value);
-    std::string s = buf;
-    std::size_t e = s.find('e');
-    if (e == std::string::npos) return s;
-    std::string mantissa = s.substr(0, e);
-    int exponent = std::atoi(s.c_str() + e + 1);
-    return mantissa + "E" + std::to_string(exponent);
-}
-
-std::string CutUtf8(std::string_view text, std::size_t n) {
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        if ((c & 0xC0) != 0x80) {
-            if (count == n) return std::string(text.substr(0, i));
-            ++count;
-        }
-    }
-    return std::string(text);
-}
-
-std::string DateTimeIso(const DateTime& v) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", v.year, v.month, v.day,
-                  v.hour, v.minute, v.second);
-    return buf;
-}
-
 namespace {
-
-bool ValidDate(const DateTime& d) {
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (d.year < 1 || d.year > 9999 || d.month < 1 || d.month > 12 || d.day < 1) return false;
-    bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
-    int limit = days[d.month - 1] + (d.month == 2 && leap ? 1 : 0);
-    return d.day <= limit && d.hour >= 0 && d.hour < 24 && d.minute >= 0 && d.minute < 60 &&
-           d.second >= 0 && d.second < 60;
-}
 
 // Reads up to maxDigits digits (at least one).
 bool Digits(std::string_view s, std::size_t& i, int maxDigits, int& out) {
@@ -99,7 +56,7 @@ std::optional<DateTime> ParseDateTime(std::string_view text) {
         return std::nullopt;
     }
     d.hour = d.minute = d.second = 0;
-    if (!ReadTime(text, i, d) || !ValidDate(d)) return std::nullopt;
+    if (!ReadTime(text, i, d) || !d.IsValid()) return std::nullopt;
     return d;
 }
 
@@ -118,35 +75,6 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
         if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
         if (x != y) return false;
     }
-    return true;
-}
-
-namespace {
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-    return s;
-}
-}  // namespace
-
-bool ParseIntegerText(std::string_view text, long long& value) {
-    std::string s(TrimBlanks(text));
-    if (s.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    long long v = std::strtoll(s.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0') return false;
-    value = v;
-    return true;
-}
-
-bool ParseRealText(std::string_view text, double& value) {
-    std::string s(TrimBlanks(text));
-    if (s.empty()) return false;
-    char* end = nullptr;
-    double v = std::strtod(s.c_str(), &end);
-    if (*end != '\0') return false;
-    value = v;
     return true;
 }
 

@@ -1,5 +1,6 @@
 // Values as the table engine holds them, and the small conversions between them and
-// the typed field accessors (number text, ISO date-times, UTF-8 cutting).
+// the typed field accessors (date-time texts, field-name comparison); number texts and
+// UTF-8 cutting are platform/text's.
 #pragma once
 
 #include <optional>
@@ -26,18 +27,10 @@ struct CellValue {
 
 namespace tablevalue {
 
-// 15 significant digits, no trailing zeros, exponent form below 0.0001 and from 1E15.
-std::string NumberText(double value);
-// At most n code points of UTF-8 text.
-std::string CutUtf8(std::string_view text, std::size_t n);
-std::string DateTimeIso(const DateTime& value);
 // "YYYY-MM-DD[ HH:MM:SS]" or "d.m.yyyy[ H:mm[:ss]]"; empty when neither or invalid.
 std::optional<DateTime> ParseDateTime(std::string_view text);
 std::string LowerAscii(std::string_view text);
 bool EqualNoCase(std::string_view a, std::string_view b);
-// Strict integer / real texts (blanks around allowed).
-bool ParseIntegerText(std::string_view text, long long& value);
-bool ParseRealText(std::string_view text, double& value);
 
 }  // namespace tablevalue
 }  // namespace platform

@@ -1,4 +1,5 @@
 #include "platform/archive/archive.h"
+#include "platform/os/os.h"
 
 #include <gtest/gtest.h>
 
@@ -78,7 +79,7 @@ TEST(FileMask, MatchesLikeWindows) {
         {"anything", "*", true},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(platform::MatchesFileMask(c.name, c.mask), c.match) << c.name << " ~ " << c.mask;
+        EXPECT_EQ(platform::MatchesMask(c.name, c.mask, true), c.match) << c.name << " ~ " << c.mask;
 }
 
 TEST(SafeEntryName, DropsFoldersAndRefusesEscapes) {
