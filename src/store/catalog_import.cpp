@@ -282,15 +282,29 @@ std::vector<std::string> SplitFields(const std::string& line) {
     return fields;
 }
 
+// The number parsers skip every character up to code 32 around a number; the price file
+// allows only blanks there, so a tab or another control character makes the text no
+// number.
+namespace {
+bool HasControlCharacter(const std::string& text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) < 32) return true;
+    return false;
+}
+}  // namespace
+
 int ImportInteger(const std::string& text) {
     long long value = 0;
-    if (!platform::ParseInteger(text, value) || value > INT_MAX || value < INT_MIN) return 0;
+    if (HasControlCharacter(text) || !platform::ParseInteger(text, value) || value > INT_MAX ||
+        value < INT_MIN)
+        return 0;
     return static_cast<int>(value);
 }
 
 double ImportReal(const std::string& text) {
     double value = 0;
-    if (!platform::ParseReal(text, value) || !std::isfinite(value)) return 0;
+    if (HasControlCharacter(text) || !platform::ParseReal(text, value) || !std::isfinite(value))
+        return 0;
     return value;
 }
 

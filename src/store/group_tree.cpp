@@ -59,6 +59,9 @@ void CacheRow(platform::Table& tr2, const TreeRow& row) {
     tr2.Post();
 }
 
+// A group node starts whenever the group id changes from one row to the next. The current
+// group id starts at 0, so a first row of group 0 (only a hand-edited cache holds one)
+// would have no group node to go under; it gets one, rather than a child beside the root.
 void AddRowNodes(GroupNode& root, const TreeRow& row, int& currentGroup) {
     if (row.IdGroup != currentGroup || root.Children.empty()) {
         currentGroup = row.IdGroup;

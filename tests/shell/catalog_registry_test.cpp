@@ -121,6 +121,17 @@ TEST(ReadCatalogRegistry, MenuKeepsTheNameAsWrittenAndTheCaptionTrimsIt) {
         << inst.view.Caption;
 }
 
+TEST(ReadCatalogRegistry, TextsLongerThanTheirFieldsAreCut) {
+    Installation inst;
+    const std::string longName(60, 'N');
+    const std::string longPath = std::string(95, 'p') + " /x/y/z.zip";  // 106 characters, 105 without the blank
+    inst.WriteList("h\n1;" + longName + ";kanc;" + longPath + ";;\n");
+    inst.Read();
+    EXPECT_EQ(inst.catalog.NAME, std::string(50, 'N'));
+    EXPECT_EQ(inst.view.CatalogMenu.at(0).Caption, std::string(50, 'N'));
+    EXPECT_EQ(inst.catalog.EXPP, std::string(95, 'p') + "/x/y/");
+}
+
 TEST(ReadCatalogRegistry, HeaderOnlyGivesAnEmptyRegistry) {
     Installation inst;
     inst.WriteList("DEF;NAME;DIREC;EXPP;EXPI\r\n");

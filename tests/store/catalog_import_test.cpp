@@ -27,10 +27,11 @@ TEST(SplitFields, FieldsBetweenSemicolons) {
 TEST(ImportConversions, IntegersRealsAndBooleans) {
     const std::vector<std::pair<std::string, int>> integers = {
         {"12", 12}, {"  12", 12}, {"+5", 5}, {"-7", -7}, {"12 ", 0}, {"1.5", 0},
-        {"", 0},    {"abc", 0},   {"99999999999", 0}};
+        {"", 0},    {"abc", 0},   {"99999999999", 0}, {"\t12", 0}, {" \t12", 0}};
     for (const auto& [text, value] : integers) EXPECT_EQ(ImportInteger(text), value) << text;
     const std::vector<std::pair<std::string, double>> reals = {
-        {"12.50", 12.5}, {"12,50", 0}, {" 1e2 ", 100}, {"", 0}, {"-0.01", -0.01}, {"1.2.3", 0}};
+        {"12.50", 12.5}, {"12,50", 0}, {" 1e2 ", 100}, {"", 0}, {"-0.01", -0.01}, {"1.2.3", 0},
+        {"\t1.5", 0},    {"1.5\t", 0},  {"1.5 ", 1.5}};
     for (const auto& [text, value] : reals) EXPECT_DOUBLE_EQ(ImportReal(text), value) << text;
     const std::vector<std::pair<std::string, bool>> booleans = {
         {"1", true}, {"0", false}, {"", false}, {" 1", false}, {"true", false}, {"11", false}};

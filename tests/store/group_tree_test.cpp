@@ -99,6 +99,45 @@ TEST(BuildGroupTree, AGroupWhoseGoodsAllHaveSubgroupsHasNoOthersNode) {
     EXPECT_EQ(Print(view), "Канцтовары -1/-1\n  Бумага 1/0\n    Альбомы 1/11\n    Тетради 1/12\n");
 }
 
+TEST(BuildGroupTree, GoodsWithoutASubgroupColumnFallUnderOthersAlsoFromTheCache) {
+    // No IDSUBGROUP column: every subgroup is null, which counts as 0.
+    LoadedCatalog f("ID;IDGROUP\r\n1;2\r\n2;2\r\n3;1\r\n", kClassifier);
+    GroupTreeView view;
+    BuildGroupTree(f.ctx, view);
+    const std::string expected =
+        "Канцтовары -1/-1\n"
+        "  Бумага 1/0\n"
+        "    Прочие... 1/-2\n"
+        "  Письмо 2/0\n"
+        "    Прочие... 2/-2\n";
+    EXPECT_EQ(Print(view), expected);
+    ASSERT_TRUE(f.Has("Tree.lst"));
+    GroupTreeView cachedView;
+    BuildGroupTree(f.ctx, cachedView);
+    EXPECT_EQ(Print(cachedView), expected);
+    f.tables.tr2.First();
+    EXPECT_TRUE(f.tables.tr2.IsNull("IDSUBGROUP"));
+}
+
+TEST(BuildGroupTree, ACachedRowWithoutAGroupStillGetsAGroupNode) {
+    // Only a hand-made cache can hold such a row: the grouping query keeps group ids
+    // above 0. Its subgroup must not land beside the catalog root.
+    LoadedCatalog f("ID;IDGROUP;IDSUBGROUP\r\n", kClassifier);
+    platform::Table& tr2 = f.tables.tr2;
+    tr2.Close();
+    tr2.Create();
+    tr2.Open();
+    tr2.Insert();
+    tr2.SetText("NAMESUBGROUP", "Ничья");
+    tr2.SetInteger("IDSUBGROUP", 5);
+    tr2.Post();
+    tr2.Close();
+    tr2.SaveToFile(f.Dir() + "Tree.lst");
+    GroupTreeView view;
+    BuildGroupTree(f.ctx, view);
+    EXPECT_EQ(Print(view), "Канцтовары -1/-1\n   0/0\n    Ничья 0/5\n");
+}
+
 TEST(BuildGroupTree, NoGoodsGiveTheRootAlone) {
     LoadedCatalog f("ID;IDGROUP;IDSUBGROUP\r\n", kClassifier);
     GroupTreeView view;
