@@ -8,13 +8,21 @@ ExchangePanel::~ExchangePanel() = default;
 
 TcsExchange& ExchangePanel::ConfigureExchange(const TListOptions& options) {
     // Freeing a component while one of its downloads waits below us on the stack would
-    // pull the object out from under it; such a one is retired instead.
+    // pull the object out from under it; such a one is retired instead. Its download is
+    // stopped as freeing would stop it (the connection is cut, the picture loop ends), so
+    // that no download goes on unseen by the panel, which now follows the new component.
     std::erase_if(m_retired, [](const auto& e) { return !e->Running(); });
     if (m_exchange) {
-        if (m_exchange->Running())
+        if (m_exchange->Running()) {
+            m_exchange->Busy = false;
+            try {
+                m_exchange->Disconnect();
+            } catch (...) {
+            }
             m_retired.push_back(std::move(m_exchange));
-        else
+        } else {
             m_exchange.reset();  // the destructor ignores its own errors
+        }
     }
     m_exchange = std::make_unique<TcsExchange>(m_prompts);
     TcsExchange& ex = *m_exchange;

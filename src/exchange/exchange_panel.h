@@ -4,8 +4,9 @@
 //
 // Contracts:
 // - ConfigureExchange replaces the component with a fresh one (LastExportFolder starts
-//   empty again). A component whose download is still on the stack is kept alive until
-//   the next ConfigureExchange or the panel's destruction.
+//   empty again). A component whose download is still on the stack is stopped (Busy
+//   cleared, connection cut) and kept alive until the next ConfigureExchange or the
+//   panel's destruction.
 // - ShowExchangeMessage is installed as the component's OncsMessage; the windows render
 //   State after each call (OnLabelChanged asks them to repaint the label at once).
 // - OnPump is handed to every component created: the windows process their events there.

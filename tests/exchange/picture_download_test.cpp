@@ -144,6 +144,20 @@ TEST(DownloadPictures, NothingMissingOpensNoSecondConnection) {
                                                     T + CR + "Отключение", ""}));
 }
 
+TEST(DownloadPictures, LineWithATrailingBlankIsNotTheLocalPicture) {
+    World w;
+    WriteFile(w.cache + "a.jpg", "local");
+    WriteFile(w.pictures + "b.jpg", "local");
+    w.ServerFile(Photo("a.jpg "), "server");
+    w.ServerFile("pics.txt", ListText({"a.jpg ", "B.jpg"}));
+    w.StartServer();
+    EXPECT_TRUE(w.Configure().DownloadPictures("pics.txt"));
+    EXPECT_EQ(Progress(w.messages),
+              (std::vector<std::string>{T + CR + "0 из 1" + CR + Photo("a.jpg ")}));
+    EXPECT_EQ(ReadFile(w.cache + "a.jpg"), "local");
+    EXPECT_EQ(ReadFile(w.cache + "a.jpg "), "server");
+}
+
 TEST(DownloadPictures, ListMissingOnTheServerEndsNormally) {
     World w;
     w.StartServer();
@@ -204,6 +218,43 @@ TEST(DownloadPictures, CancelStopsTheLoopAtOnceWithoutPartialPicture) {
     EXPECT_FALSE(FileExists(w.cache + "p3.jpg"));
     ExpectNoPartFiles(w);
     EXPECT_FALSE(ex.Busy);
+    EXPECT_FALSE(w.panel.State.pnlExchangeVisible);
+    EXPECT_TRUE(w.panel.State.btnGetNewPicturesEnabled);
+}
+
+// The settings dialog may close (and the component be replaced) while a download waits:
+// the old download stops as a cancel would stop it, and the new component is idle.
+TEST(DownloadPictures, ReplacingTheComponentStopsItsRunningLoop) {
+    World w;
+    std::vector<std::string> lines;
+    for (const auto& [name, size] : std::vector<std::pair<std::string, std::size_t>>{
+             {"p1.jpg", 10000}, {"p2.jpg", 2000000}, {"p3.jpg", 10000}}) {
+        lines.push_back(name);
+        w.ServerFile(Photo(name), NoiseBytes(size));
+    }
+    w.ServerFile("pics.txt", ListText(lines));
+    w.StartServer({"--rate", "100000"});
+    auto& old = w.Configure();
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point replacedAt{};
+    bool replaced = false;
+    w.panel.OnPump = [&] {
+        if (!replaced && FileExists(w.cache + "p2.jpg.part") &&
+            std::filesystem::file_size(w.cache + "p2.jpg.part") > 20000) {
+            replaced = true;
+            replacedAt = Clock::now();
+            w.Configure();
+        }
+    };
+    EXPECT_TRUE(old.DownloadPictures("pics.txt"));
+    ASSERT_TRUE(replaced);
+    EXPECT_LT(Clock::now() - replacedAt, std::chrono::seconds(2));
+    EXPECT_NE(w.ex, &old);
+    EXPECT_TRUE(FileExists(w.cache + "p1.jpg"));
+    EXPECT_FALSE(FileExists(w.cache + "p2.jpg"));
+    EXPECT_FALSE(FileExists(w.cache + "p3.jpg"));
+    ExpectNoPartFiles(w);
+    EXPECT_FALSE(old.Connected());
     EXPECT_FALSE(w.panel.State.pnlExchangeVisible);
     EXPECT_TRUE(w.panel.State.btnGetNewPicturesEnabled);
 }
