@@ -121,6 +121,20 @@ TEST(ReadCatalogRegistry, MenuKeepsTheNameAsWrittenAndTheCaptionTrimsIt) {
         << inst.view.Caption;
 }
 
+TEST(ReadCatalogRegistry, ANewListReplacesTheRowsOfTheOneConvertedBefore) {
+    // A new list is installed by removing "catalogs.lst"; the next reading (a catalog
+    // switch) converts it while the registry table still holds the old rows.
+    Installation inst;
+    inst.WriteList("h\n1;A;a;;\n0;B;b;;\n");
+    inst.Read();
+    platform::DeleteFile(inst.places.WorkingDirectory + "catalogs.lst");
+    inst.WriteList("h\n0;C;c;;\n");
+    inst.Read();
+    EXPECT_EQ(inst.registry.RecordCount(), 1);
+    EXPECT_EQ(inst.catalog.NAME, "C");
+    ASSERT_EQ(inst.view.CatalogMenu.size(), 1u);
+}
+
 TEST(ReadCatalogRegistry, TextsLongerThanTheirFieldsAreCut) {
     Installation inst;
     const std::string longName(60, 'N');

@@ -113,6 +113,9 @@ TEST(RunStartupSequence, HandsOverToACompanionProgramOfAnotherPath) {
     EXPECT_TRUE(run->control.EndRequested());
     EXPECT_EQ(run->state.HelpFile, companion.substr(0, companion.size() - 11) + "Quendal.chm");
     EXPECT_FALSE(platform::FileExists(p.Work() + "kanc/Price.lst"));
+    // Only the settings step was shown before the hand-over.
+    EXPECT_EQ(run->splash.Lines(), std::vector<std::string>{"Инициализация настроек..."});
+    EXPECT_TRUE(run->splash.shown.empty());
 
     // Started as that very file (letter case aside), the program runs normally.
     p.started.clear();
