@@ -57,6 +57,8 @@ StartupOutcome RunSteps(ProgramState& state, CatalogContext& ctx,
 
     ctx.Splash.SetLine(0, "Инициализация данных...");
     PrepareCatalogData(ctx);
+    // The tables were not loaded and the user has been told; the program ends as soon as
+    // the event loop would start, so the tree is not built over missing tables.
     if (ctx.Control.EndRequested()) return StartupOutcome::EndRequested;
 
     ctx.Splash.SetLine(0, "Инициализация дерева групп/подгрупп...");
