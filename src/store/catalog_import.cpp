@@ -327,6 +327,7 @@ void ImportCatalogData(CatalogContext& ctx) {
     }
     t.Price.SetFiltered(false);
     t.Price.SetFilter("");
+    t.fPrice.Close();
     t.Price.Close();
     if (!t.Price.Exists()) t.Price.Create();
     t.GroupsTree.Close();

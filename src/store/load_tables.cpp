@@ -13,6 +13,7 @@ void LoadTable(platform::Table& table, const std::string& path) {
 
 // The goods table, or an empty one saved in place of a file that cannot be read.
 void LoadGoods(WorkingTables& t, const std::string& path) {
+    t.fPrice.Close();  // the second cursor over the goods lets go before they are replaced
     t.Price.Close();
     try {
         t.Price.LoadFromFile(path);
@@ -49,8 +50,8 @@ bool LoadWorkingTables(CatalogContext& ctx) {
     }
     ctx.Splash.SetLine(0, "Загрузка данных в память...");
     LoadGoods(t, dir + o.PriceFile);
-    LoadTable(t.fPrice, dir + o.PriceFile);
     t.fPrice.SetIndexName("_ID");
+    t.fPrice.Open();
     t.Price.Open();
     LoadTable(t.GroupsTree, dir + o.ClassFile);
     LoadTable(t.tms, dir + o.TMFile);

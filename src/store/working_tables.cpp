@@ -116,7 +116,7 @@ std::vector<IndexDef> ZakazIndexes() { return {{"_ID", "ID", true}}; }
 
 WorkingTables::WorkingTables()
     : Price(Db, "Price"),
-      fPrice(Db, "fPrice"),
+      fPrice(Db, "Price"),
       GroupsTree(Db, "Class"),
       tr2(Db, "Tree"),
       tms(Db, "tms"),

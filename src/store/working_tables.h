@@ -15,7 +15,11 @@ struct WorkingTables {
     platform::Database Db;  // declared first: it outlives every table and query below
 
     platform::Table Price;        // "Price": the goods
-    platform::Table fPrice;       // "fPrice": a read-only copy of the goods, ordered by _ID
+    // fPrice: a second cursor over the goods, ordered by _ID, for the lookups by ID that
+    // must not move the price grid's row. It reads the rows of "Price" itself rather than
+    // a loaded copy: a copy of 100,000 goods with their indexes doubled the memory and the
+    // start-up time, and nothing writes through fPrice.
+    platform::Table fPrice;
     platform::Table GroupsTree;   // "Class": the classifier
     platform::Table tr2;          // "Tree": the cached group/subgroup list
     platform::Table tms;          // "tms": the trademarks

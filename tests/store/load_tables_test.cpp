@@ -57,6 +57,32 @@ TEST(LoadWorkingTables, LoadsEveryTableAndOpensAnEmptyOrder) {
     EXPECT_EQ(t.Price.RecNo(), priceRow);
 }
 
+TEST(LoadWorkingTables, LookupCursorFollowsTheGoodsAcrossAReimport) {
+    ImportedCatalog f;
+    WorkingTables& t = f.tables;
+    ASSERT_TRUE(LoadWorkingTables(f.ctx));
+    ASSERT_TRUE(t.fPrice.FindKey(30LL));
+
+    // A price update with the lookup cursor open: the goods are emptied, imported anew
+    // and loaded again, and the lookups see the new goods only.
+    f.WritePrice("ID;CODE\r\n40;D\r\n50;E\r\n");
+    t.Price.Empty();
+    t.GroupsTree.Empty();
+    ImportCatalogData(f.ctx);
+    ASSERT_TRUE(LoadWorkingTables(f.ctx));
+    EXPECT_EQ(t.Price.RecordCount(), 2);
+    EXPECT_EQ(t.fPrice.RecordCount(), 2);
+    EXPECT_FALSE(t.fPrice.FindKey(30LL));
+    ASSERT_TRUE(t.fPrice.FindKey(50LL));
+    EXPECT_EQ(t.fPrice.AsText("CODE"), "E");
+    // A change of the goods' order quantity shows through the lookup cursor.
+    t.qPrice.SetSql("update Price set KOLZAK=7 where id=50");
+    t.qPrice.ExecSql();
+    t.fPrice.Refresh();
+    ASSERT_TRUE(t.fPrice.FindKey(50LL));
+    EXPECT_EQ(t.fPrice.AsInteger("KOLZAK"), 7);
+}
+
 TEST(LoadWorkingTables, MissingGoodsOrClassifierFileEndsTheProgram) {
     for (const std::string missing : {"Price.lst", "Class.lst"}) {
         SCOPED_TRACE(missing);

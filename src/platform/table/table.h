@@ -159,8 +159,9 @@ using TableEvent = std::function<void(Table&)>;
 
 class Table : public DataSet {
 public:
-    // objectName is the program's name of the table (Price, fPrice), tableName the SQL name
-    // (fPrice shares "Price"'s file but has a table of its own).
+    // tableName is the SQL name. Two objects may name the same table: each keeps its own
+    // cursor, order and filter over the same rows (a lookup cursor beside a browsing one).
+    // Only one of them should create, empty, load or bulk-load it, with the other closed.
     Table(Database& db, std::string tableName);
     ~Table() override;
 
