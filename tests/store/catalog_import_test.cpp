@@ -65,9 +65,9 @@ TEST(ImportCatalogData, ImportsRowsWhateverTheHeaderOrderAndCase) {
     CatalogFixture f;
     f.WritePrice(
         "datein;Cena;isnew;fullname;ID;articul;code;tm;idtm;Unknown\r\n"
-        "05.03.2008;12.50;1;Ручка шариковая «ёлка»;1;ab-1;0123456789XX;Пилот;13;x\r\n"
-        "31.02.2008;12,50;0;тетрадь;2;;2;Пилот;13;x\r\n"
-        ";7;true;блокнот;3;;3;пилот;13;x\r\n"
+        "05.03.2008;12.50;1;Ручка шариковая «ёлка»;1;ab-1;0123456789XX;Перо и Ко;13;x\r\n"
+        "31.02.2008;12,50;0;тетрадь;2;;2;Перо и Ко;13;x\r\n"
+        ";7;true;блокнот;3;;3;перо и ко;13;x\r\n"
         "\r\n"
         "1.1.2007;1e1; 1;Скрепки;4;;4;;0;x\r\n");
     f.WriteClass(kClass);
@@ -103,7 +103,7 @@ TEST(ImportCatalogData, ImportsRowsWhateverTheHeaderOrderAndCase) {
     f.tables.tms.Open();
     for (f.tables.tms.First(); !f.tables.tms.Eof(); f.tables.tms.Next())
         marks.emplace_back(f.tables.tms.AsInteger("ID"), f.tables.tms.AsText("NAME"));
-    EXPECT_EQ(marks, (std::vector<std::pair<long long, std::string>>{{13, "Пилот"}, {13, "пилот"}}));
+    EXPECT_EQ(marks, (std::vector<std::pair<long long, std::string>>{{13, "Перо и Ко"}, {13, "перо и ко"}}));
 
     EXPECT_EQ(f.tables.qPrice.Sql(), "select * from price where id = :id");
     EXPECT_EQ(f.shell.View.Caption.rfind("Тальверин. Электронный каталог [Канцтовары]  от ", 0),

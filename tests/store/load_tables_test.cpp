@@ -13,7 +13,7 @@ using storetest::CatalogFixture;
 // A catalog folder holding the table files of an import of three goods.
 struct ImportedCatalog : CatalogFixture {
     ImportedCatalog() {
-        WritePrice("ID;CODE;TM;IDTM\r\n30;C;Луч;17\r\n10;A;Луч;17\r\n20;B;;0\r\n");
+        WritePrice("ID;CODE;TM;IDTM\r\n30;C;Заря;17\r\n10;A;Заря;17\r\n20;B;;0\r\n");
         WriteClass("ID;NAME;IDPARENT\r\n1;Бумага;0\r\n");
         WorkingTables importer;
         CatalogContext importing{importer, shell, prompts, splash, control};
@@ -25,7 +25,7 @@ struct ImportedCatalog : CatalogFixture {
 
 TEST(LoadWorkingTables, LoadsEveryTableAndOpensAnEmptyOrder) {
     ImportedCatalog f;
-    f.shell.View.TrademarkText = "Луч";
+    f.shell.View.TrademarkText = "Заря";
     f.shell.View.ClearTrademarkEnabled = true;
     f.splash.Add("Инициализация данных...");
     ASSERT_TRUE(LoadWorkingTables(f.ctx));
