@@ -156,6 +156,11 @@ TEST(ConfigureExchange, BlankProxyHostCountsAsNoProxy) {
     EXPECT_EQ(ex.ProxySettings().ProxyType, TFtpProxyMode::fpcmNone);
     EXPECT_ANY_THROW(ex.DownloadPrice("price.zip"));
     EXPECT_EQ(w.messages.front(), "Загрузка прайса" + CR + "Соединение");
+
+    // A host with text in it is kept as stored, blanks and all.
+    w.options.ProxyHost = " proxy.test ";
+    EXPECT_EQ(w.Configure().ProxySettings().Host, " proxy.test ");
+    EXPECT_EQ(w.ex->ProxySettings().ProxyType, TFtpProxyMode::fpcmUserSite);
 }
 
 TEST(ConfigureExchange, ThroughARealSocks5Proxy) {
