@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "exchange/cs_exchange.h"
+#include "fake_seams.h"
 #include "ftp_test_servers.h"
 #include "test_support.h"
 
@@ -29,14 +30,6 @@ constexpr int Rounds = 3;
 const char* const User = "photo";
 const char* const Password = "314159";
 
-class NoPrompts : public Prompts {
-public:
-    void ErrorBox(const std::string&) override {}
-    void PlainBox(const std::string&) override {}
-    void InformationBox(const std::string&) override {}
-    bool YesNo(const std::string&) override { return false; }
-    std::string ChooseSaveFile(const std::string&, const std::string&, const std::string&) override {
-        return {};
     }
     std::string ChooseFolder(const std::string&, const std::string&) override { return {}; }
 };
@@ -66,7 +59,7 @@ void FreshFolder(const std::string& folder) {
 
 double BulkRun(const std::string& cache, const std::string& pictures, int port) {
     FreshFolder(cache);
-    NoPrompts prompts;
+    testsupport::FakePrompts prompts;
     TcsExchange ex(prompts);
     ex.SetHost("127.0.0.1");
     ex.SetPort(port);
