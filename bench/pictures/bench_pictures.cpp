@@ -30,10 +30,6 @@ constexpr int Rounds = 3;
 const char* const User = "photo";
 const char* const Password = "314159";
 
-    }
-    std::string ChooseFolder(const std::string&, const std::string&) override { return {}; }
-};
-
 std::string PictureName(int i) { return std::to_string(100000 + i) + ".jpg"; }
 
 void PrepareServer(const std::string& root) {
