@@ -22,7 +22,7 @@
 #include "platform/os/os.h"
 #include "platform/text/file_bytes.h"
 #include "platform/text/text.h"
-#include "store/startup.h"
+#include "app/startup.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "store/startup.h"
+#include "app/startup.h"
 
 #include <filesystem>
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "catalog_generator.h"
-#include "store/startup.h"
+#include "app/startup.h"
 #include "store_fixture.h"
 
 namespace {
