@@ -21,11 +21,11 @@ std::string Folder(std::string path) {
 
 void WriteDemo(const std::string& root) {
     WriteCatalogList(root, {
-        {true, "Канцтовары (демо)", "demo_kanc", "ExportToCatalog_demo_kanc.zip",
-         "pictures_demo_kanc.txt.gz"},
-        {false, "Канцтовары, полный (демо)", "demo_full", "ExportToCatalog_demo_full.zip",
-         "pictures_demo_full.txt.gz"},
-    });
+                               {true, "Канцтовары (демо)", "demo_kanc",
+                                "ExportToCatalog_demo_kanc.zip", "pictures_demo_kanc.txt.gz"},
+                               {false, "Канцтовары, полный (демо)", "demo_full",
+                                "ExportToCatalog_demo_full.zip", "pictures_demo_full.txt.gz"},
+                           });
     WriteCatalogFiles(Folder(root + "demo_kanc"), GenerateCatalog({5000, 2008}));
     WriteCatalogFiles(Folder(root + "demo_full"), GenerateCatalog({20000, 2009}));
 }

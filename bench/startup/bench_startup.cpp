@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
+#include "app/startup.h"
 #include "catalog_generator.h"
 #include "platform/os/os.h"
 #include "platform/text/file_bytes.h"
 #include "platform/text/text.h"
-#include "app/startup.h"
 
 namespace {
 
@@ -31,11 +31,14 @@ constexpr int kItems = 100000;
 
 class NoPrompts : public Prompts {
 public:
-    void ErrorBox(const std::string& text) override { std::fprintf(stderr, "error: %s\n", text.c_str()); }
+    void ErrorBox(const std::string& text) override {
+        std::fprintf(stderr, "error: %s\n", text.c_str());
+    }
     void PlainBox(const std::string&) override {}
     void InformationBox(const std::string&) override {}
     bool YesNo(const std::string&) override { return false; }
-    std::string ChooseSaveFile(const std::string&, const std::string&, const std::string&) override {
+    std::string ChooseSaveFile(const std::string&, const std::string&,
+                               const std::string&) override {
         return {};
     }
     std::string ChooseFolder(const std::string&, const std::string&) override { return {}; }
@@ -55,7 +58,8 @@ public:
 
 private:
     void Log(const std::string& line) {
-        const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - m_start);
+        const auto ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - m_start);
         std::fprintf(stderr, "  %8.0f ms  %s\n", ms.count(), line.c_str());
     }
     std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
@@ -72,7 +76,8 @@ int RunOneStart(const std::string& out) {
     environment.ProgramFile = out + "startup_program/catalog";
     const auto start = std::chrono::steady_clock::now();
     const StartupOutcome outcome = RunStartupSequence(state, prompts, splash, control, environment);
-    const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start);
+    const auto ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start);
     if (outcome != StartupOutcome::Ready || state.Tables.Price.RecordCount() != kItems) {
         std::fprintf(stderr, "start-up failed (%d rows)\n", state.Tables.Price.RecordCount());
         return 1;
@@ -105,7 +110,8 @@ ChildResult RunChild(const std::vector<std::string>& args) {
     std::string text;
     char buffer[256];
     ssize_t n;
-    while ((n = read(fds[0], buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(n));
+    while ((n = read(fds[0], buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<std::size_t>(n));
     close(fds[0]);
     int status = 0;
     rusage usage{};
@@ -121,7 +127,8 @@ ChildResult RunChild(const std::vector<std::string>& args) {
 double Milliseconds(const std::function<int()>& action, int& status) {
     const auto start = std::chrono::steady_clock::now();
     status = action();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
 }
 
 // The sqlite3 shell imports the price file (in UTF-8) into an on-disk table with the
@@ -132,15 +139,25 @@ double SqliteImport(const std::string& out) {
     const auto bytes = platform::ReadFileBytes(out + "startup_program/kanc/ExportPrice.csv");
     if (!bytes) return -1;
     platform::WriteFileAtomically(csv, platform::Cp1251ToUtf8(*bytes));
-    const char* indexes[][2] = {
-        {"_CODE", "CODE"}, {"_FULLNAME", "FULLNAME"}, {"_IDGROUP", "IDGROUP"},
-        {"_IDSUBGROUP", "IDSUBGROUP"}, {"_ARTICUL", "ARTICUL"}, {"_KOLTEK", "KOLTEK"},
-        {"_CENA", "CENA"}, {"_IDG_CODE", "IDGROUP,CODE"}, {"_IDG_FN", "IDGROUP,FULLNAME"},
-        {"_IDG_ART", "IDGROUP,ARTICUL"}, {"_IDG_KOL", "IDGROUP,KOLTEK"},
-        {"_IDG_CENA", "IDGROUP,CENA"}, {"_IDSG_CODE", "IDSUBGROUP,CODE"},
-        {"_IDSG_FN", "IDSUBGROUP,FULLNAME"}, {"_IDSG_ART", "IDSUBGROUP,ARTICUL"},
-        {"_IDSG_KOL", "IDSUBGROUP,KOLTEK"}, {"_IDSG_CENA", "IDSUBGROUP,CENA"},
-        {"_IDG_IDSG", "IDGROUP,IDSUBGROUP"}, {"_IDTM", "IDTM"}};
+    const char* indexes[][2] = {{"_CODE", "CODE"},
+                                {"_FULLNAME", "FULLNAME"},
+                                {"_IDGROUP", "IDGROUP"},
+                                {"_IDSUBGROUP", "IDSUBGROUP"},
+                                {"_ARTICUL", "ARTICUL"},
+                                {"_KOLTEK", "KOLTEK"},
+                                {"_CENA", "CENA"},
+                                {"_IDG_CODE", "IDGROUP,CODE"},
+                                {"_IDG_FN", "IDGROUP,FULLNAME"},
+                                {"_IDG_ART", "IDGROUP,ARTICUL"},
+                                {"_IDG_KOL", "IDGROUP,KOLTEK"},
+                                {"_IDG_CENA", "IDGROUP,CENA"},
+                                {"_IDSG_CODE", "IDSUBGROUP,CODE"},
+                                {"_IDSG_FN", "IDSUBGROUP,FULLNAME"},
+                                {"_IDSG_ART", "IDSUBGROUP,ARTICUL"},
+                                {"_IDSG_KOL", "IDSUBGROUP,KOLTEK"},
+                                {"_IDSG_CENA", "IDSUBGROUP,CENA"},
+                                {"_IDG_IDSG", "IDGROUP,IDSUBGROUP"},
+                                {"_IDTM", "IDTM"}};
     std::string script =
         "CREATE TABLE price(ID INTEGER PRIMARY KEY, CODE TEXT, FULLNAME TEXT, NDS REAL, "
         "KOLTEK INTEGER, CENA REAL, MAXDISCOUNT REAL, ARTICUL TEXT, TM TEXT, IDTM INTEGER, "
@@ -162,7 +179,8 @@ double SqliteImport(const std::string& out) {
 void PrepareProgramFolder(const std::string& out) {
     const std::string program = out + "startup_program/";
     fs::create_directories(program + "kanc");
-    catalog_generator::WriteCatalogList(program, {{true, "Канцтовары 100000", "kanc", "p.zip", "i.gz"}});
+    catalog_generator::WriteCatalogList(program,
+                                        {{true, "Канцтовары 100000", "kanc", "p.zip", "i.gz"}});
     catalog_generator::WriteCatalogFiles(program + "kanc/",
                                          catalog_generator::GenerateCatalog({kItems, 100}));
 }

@@ -31,8 +31,8 @@ double BestMs(int runs, const std::function<void()>& body) {
 }
 
 void Fill(Table& price) {
-    const char* words[] = {"РУЧКА", "КАРАНДАШ", "ЛАСТИК", "ТЕТРАДЬ", "ПАПКА", "БЛОКНОТ",
-                           "МАРКЕР", "ЛИНЕЙКА", "СКРЕПКИ", "КЛЕЙ"};
+    const char* words[] = {"РУЧКА",   "КАРАНДАШ", "ЛАСТИК",  "ТЕТРАДЬ", "ПАПКА",
+                           "БЛОКНОТ", "МАРКЕР",   "ЛИНЕЙКА", "СКРЕПКИ", "КЛЕЙ"};
     std::mt19937 rng(7);
     for (int i = 0; i < kRows; ++i) {
         std::string name = std::string(words[rng() % 10]) + " " + std::to_string(rng() % 100000) +
@@ -99,7 +99,8 @@ int main(int argc, char** argv) {
     price.BeginBulkLoad();
     Fill(price);
     price.EndBulkLoad();
-    std::chrono::duration<double, std::milli> fillTook = std::chrono::steady_clock::now() - fillStart;
+    std::chrono::duration<double, std::milli> fillTook =
+        std::chrono::steady_clock::now() - fillStart;
     price.Close();
 
     double save = BestMs(3, [&] { price.SaveToFile(file); });
@@ -114,7 +115,8 @@ int main(int argc, char** argv) {
         loaded.SetFiltered(true);
         walked = 0;
         for (loaded.First(); !loaded.Eof(); loaded.Next())
-            walked += loaded.AsInteger("ID") + static_cast<long long>(loaded.AsText("FULLNAME").size());
+            walked +=
+                loaded.AsInteger("ID") + static_cast<long long>(loaded.AsText("FULLNAME").size());
     });
     double shell = ShellMs(file, folder, 5);
     loaded.SetFiltered(false);
@@ -129,7 +131,8 @@ int main(int argc, char** argv) {
     std::mt19937 rng(11);
     int found = 0;
     double findKey = BestMs(1, [&] {
-        for (int i = 0; i < 10000; ++i) found += loaded.FindKey(static_cast<long long>(rng() % kRows + 1));
+        for (int i = 0; i < 10000; ++i)
+            found += loaded.FindKey(static_cast<long long>(rng() % kRows + 1));
     });
     loaded.Close();
     std::remove(file.c_str());

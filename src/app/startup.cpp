@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
+#include "platform/os/os.h"
 #include "platform/text/app_error.h"
 #include "platform/text/text.h"
-#include "platform/os/os.h"
 #include "store/catalog_import.h"
 
 namespace {

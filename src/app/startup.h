@@ -35,10 +35,10 @@ struct StartupEnvironment {
 StartupEnvironment CurrentStartupEnvironment();
 
 enum class StartupOutcome {
-    Ready,        // data prepared, tree built
-    HandedOver,   // the companion program was started and the end requested
-    EndRequested, // the working tables could not be prepared; the end was requested
-    Failed,       // an error stopped the sequence; its text was shown in an error box
+    Ready,         // data prepared, tree built
+    HandedOver,    // the companion program was started and the end requested
+    EndRequested,  // the working tables could not be prepared; the end was requested
+    Failed,        // an error stopped the sequence; its text was shown in an error box
 };
 
 // Runs the sequence on `state`, whose Shell.Places must be set. An AppError (or other

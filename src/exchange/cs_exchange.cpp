@@ -3,8 +3,8 @@
 #include <exception>
 
 #include "exchange/exchange_files.h"
-#include "platform/os/os.h"
 #include "platform/archive/archive.h"
+#include "platform/os/os.h"
 #include "platform/text/text.h"
 
 using namespace exchange_files;
@@ -20,13 +20,20 @@ const char* const NewProgramName = "Vellumo.exe";
 
 platform::FtpProxyMethod ToFtpMethod(TFtpProxyMode mode) {
     switch (mode) {
-        case TFtpProxyMode::fpcmNone: return platform::FtpProxyMethod::None;
-        case TFtpProxyMode::fpcmUserSite: return platform::FtpProxyMethod::UserSite;
-        case TFtpProxyMode::fpcmSite: return platform::FtpProxyMethod::Site;
-        case TFtpProxyMode::fpcmOpen: return platform::FtpProxyMethod::Open;
-        case TFtpProxyMode::fpcmUserPass: return platform::FtpProxyMethod::UserPass;
-        case TFtpProxyMode::fpcmTransparent: return platform::FtpProxyMethod::Transparent;
-        case TFtpProxyMode::fpcmHttpProxyWithFtp: return platform::FtpProxyMethod::HttpProxyWithFtp;
+        case TFtpProxyMode::fpcmNone:
+            return platform::FtpProxyMethod::None;
+        case TFtpProxyMode::fpcmUserSite:
+            return platform::FtpProxyMethod::UserSite;
+        case TFtpProxyMode::fpcmSite:
+            return platform::FtpProxyMethod::Site;
+        case TFtpProxyMode::fpcmOpen:
+            return platform::FtpProxyMethod::Open;
+        case TFtpProxyMode::fpcmUserPass:
+            return platform::FtpProxyMethod::UserPass;
+        case TFtpProxyMode::fpcmTransparent:
+            return platform::FtpProxyMethod::Transparent;
+        case TFtpProxyMode::fpcmHttpProxyWithFtp:
+            return platform::FtpProxyMethod::HttpProxyWithFtp;
     }
     return platform::FtpProxyMethod::None;
 }
@@ -68,7 +75,9 @@ TcsExchange::~TcsExchange() {
     }
 }
 
-bool TcsExchange::Passive() const { return const_cast<platform::FtpClient&>(m_ftp).Settings().passive; }
+bool TcsExchange::Passive() const {
+    return const_cast<platform::FtpClient&>(m_ftp).Settings().passive;
+}
 void TcsExchange::SetPassive(bool passive) { m_ftp.Settings().passive = passive; }
 const std::string& TcsExchange::UserName() const {
     return const_cast<platform::FtpClient&>(m_ftp).Settings().userName;
@@ -154,7 +163,10 @@ void TcsExchange::GetToFile(const std::string& remotePath, const std::string& lo
 
 bool TcsExchange::DownloadPrice(const std::string& archivePath) {
     ++m_running;
-    struct Leave { int& n; ~Leave() { --n; } } leave{m_running};
+    struct Leave {
+        int& n;
+        ~Leave() { --n; }
+    } leave{m_running};
     bool result = false;
     Busy = true;
     const std::string archive = PathToBase + ArchiveName;
@@ -200,10 +212,15 @@ bool TcsExchange::DownloadPrice(const std::string& archivePath) {
 // archive held both, so a bad archive never leaves the catalog with one new and no old file.
 bool TcsExchange::UnpackPrice(const std::string& archive) {
     std::string unpackFolder = MakeTempFolder(PathToBase, ".unpack-");
-    if (unpackFolder.empty()) throw AppError("Не удалось создать папку для распаковки в " + PathToBase);
-    struct Cleanup { std::string folder; ~Cleanup() { RemoveFolder(folder); } } cleanup{unpackFolder};
+    if (unpackFolder.empty())
+        throw AppError("Не удалось создать папку для распаковки в " + PathToBase);
+    struct Cleanup {
+        std::string folder;
+        ~Cleanup() { RemoveFolder(folder); }
+    } cleanup{unpackFolder};
 
-    std::vector<std::string> names = platform::ExtractZipByMask(archive, unpackFolder, "Export*.csv");
+    std::vector<std::string> names =
+        platform::ExtractZipByMask(archive, unpackFolder, "Export*.csv");
     std::vector<std::pair<std::string, std::string>> moves;  // unpacked name, final name
     bool hasPrice = false, hasClass = false;
     for (const auto& name : names) {
@@ -221,12 +238,14 @@ bool TcsExchange::UnpackPrice(const std::string& archive) {
     bool moved = true;
     for (const auto& [name, finalName] : moves)
         moved = platform::RenameFile(unpackFolder + name, PathToBase + finalName) && moved;
-    return moved && platform::FileExists(PathToBase + PriceFileName) && platform::FileExists(PathToBase + ClassFileName);
+    return moved && platform::FileExists(PathToBase + PriceFileName) &&
+           platform::FileExists(PathToBase + ClassFileName);
 }
 
 void TcsExchange::ReplaceProgramFile() {
     const std::string newProgram = PathToBase + NewProgramName;
     if (!platform::FileExists(newProgram) || ProgramFile.empty()) return;
     // Errors are ignored: the old program simply goes on being used.
-    if (platform::RenameFile(ProgramFile, ProgramFile + DateSuffix())) platform::RenameFile(newProgram, ProgramFile);
+    if (platform::RenameFile(ProgramFile, ProgramFile + DateSuffix()))
+        platform::RenameFile(newProgram, ProgramFile);
 }

@@ -71,8 +71,8 @@ public:
     TcsMessageEvent OncsMessage;
 
     bool Busy = false;
-    bool UseSocks5 = false;         // stored only
-    std::string LastExportFolder;   // kept by the order export
+    bool UseSocks5 = false;        // stored only
+    std::string LastExportFolder;  // kept by the order export
     // The program file that a delivered "Vellumo.exe" replaces; defaults to the running
     // executable.
     std::string ProgramFile;

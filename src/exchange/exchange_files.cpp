@@ -1,8 +1,9 @@
 #include "exchange/exchange_files.h"
 
+#include <unistd.h>
+
 #include <ctime>
 #include <filesystem>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;

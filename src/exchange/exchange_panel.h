@@ -22,9 +22,9 @@
 #include "shell/seams.h"
 
 struct ExchangePanelState {
-    bool pnlExchangeVisible = false;          // hidden at start
-    std::string lblcsMsg;                     // the progress text, lines joined by CR
-    bool btnExchangeCancelEnabled = false;    // "Остановить"
+    bool pnlExchangeVisible = false;        // hidden at start
+    std::string lblcsMsg;                   // the progress text, lines joined by CR
+    bool btnExchangeCancelEnabled = false;  // "Остановить"
     bool btnGetNewPriceEnabled = true;
     bool btnGetNewPicturesEnabled = true;
     bool btnGetOnePictureEnabled = true;
@@ -54,4 +54,3 @@ private:
     std::unique_ptr<TcsExchange> m_exchange;
     std::vector<std::unique_ptr<TcsExchange>> m_retired;
 };
-

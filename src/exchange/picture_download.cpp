@@ -5,8 +5,8 @@
 
 #include "exchange/cs_exchange.h"
 #include "exchange/exchange_files.h"
-#include "platform/os/os.h"
 #include "platform/archive/archive.h"
+#include "platform/os/os.h"
 #include "platform/text/text.h"
 
 using namespace exchange_files;
@@ -38,11 +38,15 @@ void ListFilesByMask(const std::string& folder, const std::string& masks,
 
 bool TcsExchange::DownloadPictures(const std::string& pictureListPath) {
     ++m_running;
-    struct Leave { int& n; ~Leave() { --n; } } leave{m_running};
+    struct Leave {
+        int& n;
+        ~Leave() { --n; }
+    } leave{m_running};
     const std::string title = PicturesTitle;
     Busy = true;
     Report(title);
-    for (const char* name : {ListText, ListZip, ListGzip}) platform::DeleteFile(PathToTmpPictures + name);
+    for (const char* name : {ListText, ListZip, ListGzip})
+        platform::DeleteFile(PathToTmpPictures + name);
 
     std::vector<std::string> local;
     ListFilesByMask(PathToTmpPictures, "*.jpg", local);
@@ -127,7 +131,10 @@ void TcsExchange::FetchPictures(const std::string& title, const std::vector<std:
 
 bool TcsExchange::DownloadPicture(const std::string& fileName) {
     ++m_running;
-    struct Leave { int& n; ~Leave() { --n; } } leave{m_running};
+    struct Leave {
+        int& n;
+        ~Leave() { --n; }
+    } leave{m_running};
     Busy = true;
     Report(ConnectionStep(PictureTitle));
     auto closeConnection = [this] {
@@ -142,8 +149,9 @@ bool TcsExchange::DownloadPicture(const std::string& fileName) {
         if (Connected()) {
             Report(Line(PictureTitle, fileName));
             // A name that is not a plain file name is never asked for nor written.
-            bool present = IsSafeFileName(fileName) &&
-                           Listing(PhotoFolder + fileName + "*").find(fileName) != std::string::npos;
+            bool present =
+                IsSafeFileName(fileName) &&
+                Listing(PhotoFolder + fileName + "*").find(fileName) != std::string::npos;
             if (!present)
                 m_prompts.PlainBox("На сервере нет изображения этого товара");
             else

@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/os/os.h"
 #include "platform/text/app_error.h"
 #include "platform/text/date_time.h"
 #include "platform/text/text.h"
 #include "shell/settings_file.h"
-#include "platform/os/os.h"
 
 namespace {
 
@@ -23,12 +23,13 @@ struct RegistryRow {
 
 RegistryRow ParseListLine(const std::string& rawLine, const std::string& path, int lineNo) {
     const std::string line = Trim(rawLine);
-    const std::string mark = platform::ReplaceAll(platform::GetDelimitedField(line, ';', 1), ' ', "");
+    const std::string mark =
+        platform::ReplaceAll(platform::GetDelimitedField(line, ';', 1), ' ', "");
     double value = 0;
     if (!platform::ParseReal(mark, value) || !std::isfinite(value)) {
-        std::string what = line.empty() ? std::string("пустая строка")
-                                        : "метка каталога по умолчанию «" + mark +
-                                              "» не является числом";
+        std::string what = line.empty()
+                               ? std::string("пустая строка")
+                               : "метка каталога по умолчанию «" + mark + "» не является числом";
         throw AppError("Ошибка в списке каталогов «" + path + "», строка " +
                        std::to_string(lineNo) + ": " + what + ".");
     }
@@ -43,8 +44,10 @@ RegistryRow ParseListLine(const std::string& rawLine, const std::string& path, i
 
 void OpenRegistryForConversion(platform::Table& table) {
     table.Close();
-    if (!table.Exists()) table.Create();
-    else table.Empty();  // a converted list holds exactly the rows of the text
+    if (!table.Exists())
+        table.Create();
+    else
+        table.Empty();  // a converted list holds exactly the rows of the text
     table.Open();
 }
 
@@ -142,8 +145,9 @@ void ReadCatalogRegistry(const ShellPlaces& places, platform::Table& catalogsIni
     }
     FillCurrentCatalog(catalogsIni, catalog);
     FillCatalogMenu(catalogsIni, view);
-    view.Caption = MainWindowCaption(
-        view, catalog.NAME, places.WorkingDirectory + catalog.DIREC + kSeparator + "ExportPrice.csv");
+    view.Caption =
+        MainWindowCaption(view, catalog.NAME,
+                          places.WorkingDirectory + catalog.DIREC + kSeparator + "ExportPrice.csv");
 }
 
 void BuildCatalogPaths(ShellState& shell) {

@@ -2,8 +2,8 @@
 // converted once into the table file "catalogs.lst"), the current catalog, the paths of
 // the settings record and the copying of a catalog's import files.
 //
-// Folder texts end with the native separator and file names are joined to them directly. Errors that reach
-// the user are AppError with a Russian text naming the file and line at fault.
+// Folder texts end with the native separator and file names are joined to them directly. Errors
+// that reach the user are AppError with a Russian text naming the file and line at fault.
 #pragma once
 
 #include <string>

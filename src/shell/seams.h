@@ -19,7 +19,8 @@ public:
     virtual std::string ChooseSaveFile(const std::string& title, const std::string& initialFolder,
                                        const std::string& filter) = 0;
     // Folder choice; empty when cancelled.
-    virtual std::string ChooseFolder(const std::string& title, const std::string& initialFolder) = 0;
+    virtual std::string ChooseFolder(const std::string& title,
+                                     const std::string& initialFolder) = 0;
 };
 
 // The splash window's progress line: a list of lines of which the first is shown.
@@ -60,10 +61,16 @@ public:
         m_lines[index] = line;
     }
     void ReplaceLast(const std::string& line) override {
-        if (m_lines.empty()) m_lines.push_back(line); else m_lines.back() = line;
+        if (m_lines.empty())
+            m_lines.push_back(line);
+        else
+            m_lines.back() = line;
     }
     void AppendToLast(const std::string& text) override {
-        if (m_lines.empty()) m_lines.push_back(text); else m_lines.back() += text;
+        if (m_lines.empty())
+            m_lines.push_back(text);
+        else
+            m_lines.back() += text;
     }
     std::vector<std::string> Lines() const override { return m_lines; }
 

@@ -12,9 +12,8 @@ namespace {
 
 // "ProxyType" number -> mode, in the order of the settings dialog's list.
 constexpr std::array<TFtpProxyMode, 7> kProxyModes = {
-    TFtpProxyMode::fpcmNone,        TFtpProxyMode::fpcmHttpProxyWithFtp,
-    TFtpProxyMode::fpcmOpen,        TFtpProxyMode::fpcmSite,
-    TFtpProxyMode::fpcmTransparent, TFtpProxyMode::fpcmUserPass,
+    TFtpProxyMode::fpcmNone,     TFtpProxyMode::fpcmHttpProxyWithFtp, TFtpProxyMode::fpcmOpen,
+    TFtpProxyMode::fpcmSite,     TFtpProxyMode::fpcmTransparent,      TFtpProxyMode::fpcmUserPass,
     TFtpProxyMode::fpcmUserSite,
 };
 constexpr int kSocks5ProxyType = 7;
@@ -128,18 +127,18 @@ void WriteSettings(const TListOptions& o, const std::string& folder, const std::
     };
     for (const auto& [key, field] : PartyKeys()) values.emplace_back(key, o.*field);
     values.insert(values.end(), {
-        {"IsImportOnStart", number(o.IsImportOnStart)},
-        {"ConnectPassword", o.ConnectPassword},
-        {"ConnectUserName", o.ConnectUserName},
-        {"ConnectHost", o.ConnectHost},
-        {"ConnectPassive", o.ConnectPassive ? "1" : "0"},
-        {"ConnectPort", number(o.ConnectPort)},
-        {"ProxyHost", o.ProxyHost},
-        {"ProxyUserName", o.ProxyUserName},
-        {"ProxyPassword", o.ProxyPassword},
-        {"ProxyPort", number(o.ProxyPort)},
-        {"ProxyType", number(ProxyTypeOf(o))},
-    });
+                                    {"IsImportOnStart", number(o.IsImportOnStart)},
+                                    {"ConnectPassword", o.ConnectPassword},
+                                    {"ConnectUserName", o.ConnectUserName},
+                                    {"ConnectHost", o.ConnectHost},
+                                    {"ConnectPassive", o.ConnectPassive ? "1" : "0"},
+                                    {"ConnectPort", number(o.ConnectPort)},
+                                    {"ProxyHost", o.ProxyHost},
+                                    {"ProxyUserName", o.ProxyUserName},
+                                    {"ProxyPassword", o.ProxyPassword},
+                                    {"ProxyPort", number(o.ProxyPort)},
+                                    {"ProxyType", number(ProxyTypeOf(o))},
+                                });
     // One replacement of the whole file; a failure leaves the old file and is not reported.
     platform::IniFile(folder + fileName).WriteStrings(kSettingsSection, values);
 }

@@ -4,11 +4,11 @@
 #include <cmath>
 #include <optional>
 
+#include "platform/os/os.h"
 #include "platform/text/app_error.h"
 #include "platform/text/date_time.h"
 #include "platform/text/text.h"
 #include "store/load_tables.h"
-#include "platform/os/os.h"
 
 namespace {
 
@@ -87,8 +87,8 @@ void SetField(platform::Table& price, const PriceColumn& column, const std::stri
             if (text.empty()) {
                 price.SetNull(column.Name);
             } else {
-                price.SetDateTime(column.Name,
-                                  platform::ParseRussianDate(text).value_or(platform::DateTime::Zero()));
+                price.SetDateTime(column.Name, platform::ParseRussianDate(text).value_or(
+                                                   platform::DateTime::Zero()));
             }
             break;
     }
@@ -152,7 +152,8 @@ ClassRow ParseClassLine(const std::string& rawLine, const std::string& path, std
                        (line.empty() ? std::string(" (пустая строка)") : " («" + line + "»)") +
                        ".");
     };
-    const std::string idText = platform::ReplaceAll(platform::GetDelimitedField(line, ';', 1), ' ', "");
+    const std::string idText =
+        platform::ReplaceAll(platform::GetDelimitedField(line, ';', 1), ' ', "");
     double id = 0;
     if (!platform::ParseReal(idText, id) || !std::isfinite(id) || std::trunc(id) > INT_MAX ||
         std::trunc(id) < INT_MIN)
@@ -200,8 +201,10 @@ void RebuildTrademarks(CatalogContext& ctx) {
     t.qPrice.AddSql("select distinct(idtm) as idtm, tm from price where idtm > 0 order by tm");
     t.qPrice.Open();
     t.tms.Close();
-    if (t.tms.Exists()) t.tms.Empty();
-    else t.tms.Create();
+    if (t.tms.Exists())
+        t.tms.Empty();
+    else
+        t.tms.Create();
     t.tms.Open();
     ctx.Shell.View.ClearTrademarkEnabled = false;
     for (t.qPrice.First(); !t.qPrice.Eof(); t.qPrice.Next()) {
@@ -247,8 +250,7 @@ void FinishGoodsIndexes(platform::Table& price, const std::string& path) {
         price.EndBulkLoad();
     } catch (const AppError& error) {
         throw AppError("Ошибка импорта прайса «" + path +
-                       "»: индексы таблицы товаров не построены: " +
-                       error.what());
+                       "»: индексы таблицы товаров не построены: " + error.what());
     }
 }
 
@@ -312,8 +314,8 @@ bool ImportBoolean(const std::string& text) { return text == "1"; }
 
 void SetCatalogCaption(CatalogContext& ctx) {
     const TListOptions& o = ctx.Shell.Options;
-    ctx.Shell.View.Caption = MainWindowCaption(ctx.Shell.View, ctx.Shell.Catalog.NAME,
-                                               o.CatalogDir + o.ExportPriceFile);
+    ctx.Shell.View.Caption =
+        MainWindowCaption(ctx.Shell.View, ctx.Shell.Catalog.NAME, o.CatalogDir + o.ExportPriceFile);
 }
 
 void ImportCatalogData(CatalogContext& ctx) {

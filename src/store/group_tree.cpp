@@ -1,8 +1,8 @@
 #include "store/group_tree.h"
 
+#include "platform/os/os.h"
 #include "platform/text/app_error.h"
 #include "platform/text/text.h"
-#include "platform/os/os.h"
 #include "store/catalog_import.h"
 
 namespace {
@@ -48,14 +48,22 @@ TreeRow ReadRow(const platform::Query& query, const std::vector<std::string>& na
 
 void CacheRow(platform::Table& tr2, const TreeRow& row) {
     tr2.Insert();
-    if (row.GroupNull) tr2.SetNull("IDGROUP");
-    else tr2.SetInteger("IDGROUP", row.IdGroup);
-    if (row.SubGroupNull) tr2.SetNull("IDSUBGROUP");
-    else tr2.SetInteger("IDSUBGROUP", row.IdSubGroup);
-    if (row.NameGroupNull) tr2.SetNull("NAMEGROUP");
-    else tr2.SetText("NAMEGROUP", row.NameGroup);
-    if (row.NameSubGroupNull) tr2.SetNull("NAMESUBGROUP");
-    else tr2.SetText("NAMESUBGROUP", row.NameSubGroup);
+    if (row.GroupNull)
+        tr2.SetNull("IDGROUP");
+    else
+        tr2.SetInteger("IDGROUP", row.IdGroup);
+    if (row.SubGroupNull)
+        tr2.SetNull("IDSUBGROUP");
+    else
+        tr2.SetInteger("IDSUBGROUP", row.IdSubGroup);
+    if (row.NameGroupNull)
+        tr2.SetNull("NAMEGROUP");
+    else
+        tr2.SetText("NAMEGROUP", row.NameGroup);
+    if (row.NameSubGroupNull)
+        tr2.SetNull("NAMESUBGROUP");
+    else
+        tr2.SetText("NAMESUBGROUP", row.NameSubGroup);
     tr2.Post();
 }
 

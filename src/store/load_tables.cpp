@@ -1,7 +1,7 @@
 #include "store/load_tables.h"
 
-#include "platform/text/text.h"
 #include "platform/os/os.h"
+#include "platform/text/text.h"
 
 namespace {
 

@@ -17,13 +17,26 @@ FieldDef Text(const char* name, int width) { return {name, FieldType::Text, widt
 
 // The order lines of Doc and Zakaz from CODE to BARCODE.
 std::vector<FieldDef> OrderLineFields() {
-    return {Text("CODE", 10),    Text("FULLNAME", 200),  Text("ARTICUL", 30),
-            Text("TM", 50),      Text("COUNTRY", 30),    Real("NDS"),
-            Int("ST1"),          Int("ST2"),             Int("ST3"),
-            Real("WST3"),        Real("VST3"),           Int("KOL"),
-            Real("CENAPRICE"),   Real("PROCENTDISCOUNT"), Real("CENA"),
-            Real("SUMMA"),       Real("CENADISCOUINT"),  Real("SUMMAPRICE"),
-            Real("SUMMADISCOUNT"), Text("BARCODE", 20)};
+    return {Text("CODE", 10),
+            Text("FULLNAME", 200),
+            Text("ARTICUL", 30),
+            Text("TM", 50),
+            Text("COUNTRY", 30),
+            Real("NDS"),
+            Int("ST1"),
+            Int("ST2"),
+            Int("ST3"),
+            Real("WST3"),
+            Real("VST3"),
+            Int("KOL"),
+            Real("CENAPRICE"),
+            Real("PROCENTDISCOUNT"),
+            Real("CENA"),
+            Real("SUMMA"),
+            Real("CENADISCOUINT"),
+            Real("SUMMAPRICE"),
+            Real("SUMMADISCOUNT"),
+            Text("BARCODE", 20)};
 }
 
 void Define(platform::Table& table, std::vector<FieldDef> fields, std::vector<IndexDef> indexes) {
@@ -33,14 +46,30 @@ void Define(platform::Table& table, std::vector<FieldDef> fields, std::vector<In
 }  // namespace
 
 std::vector<FieldDef> PriceFields() {
-    return {Int("ID"),          Text("CODE", 10),     Text("FULLNAME", 200),
-            Real("NDS"),        Int("KOLTEK"),        Real("CENA"),
-            Real("MAXDISCOUNT"), Text("ARTICUL", 30), Text("TM", 50),
-            Text("COUNTRY", 30), Int("ST1"),          Int("ST2"),
-            Int("ST3"),         Real("WST3"),         Real("VST3"),
-            Int("IDGROUP"),     Int("IDSUBGROUP"),    Text("FULLNAME_IND", 200),
-            Text("ARTICUL_IND", 30), Int("KOLZAK"),   Bool("ISPHOTO"),
-            Bool("ISNEW"),      Text("BARCODE", 20),  Int("IDTM"),
+    return {Int("ID"),
+            Text("CODE", 10),
+            Text("FULLNAME", 200),
+            Real("NDS"),
+            Int("KOLTEK"),
+            Real("CENA"),
+            Real("MAXDISCOUNT"),
+            Text("ARTICUL", 30),
+            Text("TM", 50),
+            Text("COUNTRY", 30),
+            Int("ST1"),
+            Int("ST2"),
+            Int("ST3"),
+            Real("WST3"),
+            Real("VST3"),
+            Int("IDGROUP"),
+            Int("IDSUBGROUP"),
+            Text("FULLNAME_IND", 200),
+            Text("ARTICUL_IND", 30),
+            Int("KOLZAK"),
+            Bool("ISPHOTO"),
+            Bool("ISNEW"),
+            Text("BARCODE", 20),
+            Int("IDTM"),
             Date("DATEIN")};
 }
 
@@ -101,9 +130,7 @@ std::vector<FieldDef> DocFields() {
     fields.push_back(Real("VOLUME"));
     return fields;
 }
-std::vector<IndexDef> DocIndexes() {
-    return {{"_ID", "ID", true}, {"_IDDOC", "IDDOC", false}};
-}
+std::vector<IndexDef> DocIndexes() { return {{"_ID", "ID", true}, {"_IDDOC", "IDDOC", false}}; }
 
 std::vector<FieldDef> ZakazFields() {
     std::vector<FieldDef> fields = {AutoInc("ID"), Int("IDPRICE")};

@@ -14,7 +14,7 @@ struct WorkingTables {
 
     platform::Database Db;  // declared first: it outlives every table and query below
 
-    platform::Table Price;        // "Price": the goods
+    platform::Table Price;  // "Price": the goods
     // fPrice: a second cursor over the goods, ordered by _ID, for the lookups by ID that
     // must not move the price grid's row. It reads the rows of "Price" itself rather than
     // a loaded copy: a copy of 100,000 goods with their indexes doubled the memory and the

@@ -1,12 +1,13 @@
 // The start-up sequence from a fresh profile and a program folder holding a generated
 // catalog: the files it makes, the progress texts, the cached second start, the help file,
 // the hand-over to a companion program file and the failures that stop it.
+#include "app/startup.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "catalog_generator.h"
-#include "app/startup.h"
 #include "store_fixture.h"
 
 namespace {
@@ -32,7 +33,8 @@ struct FreshProfile {
         setenv("HOME", (root / "home").c_str(), 1);
         setenv("XDG_DATA_HOME", (root / "home/.local/share").c_str(), 1);
         platform::CreateFolderTree(program + "kanc/");
-        catalog_generator::WriteCatalogList(program, {{true, "Канцтовары", "kanc", "p.zip", "i.gz"}});
+        catalog_generator::WriteCatalogList(program,
+                                            {{true, "Канцтовары", "kanc", "p.zip", "i.gz"}});
         catalog_generator::WriteCatalogFiles(program + "kanc/",
                                              catalog_generator::GenerateCatalog({300, 5}));
         environment.ProgramFile = program + "catalog";
@@ -51,8 +53,8 @@ struct FreshProfile {
         auto run = std::make_unique<Run>();
         run->state.Shell.Places = CurrentShellPlaces();
         run->state.Shell.Places.ProgramFolder = program;
-        run->outcome = RunStartupSequence(run->state, run->prompts, run->splash, run->control,
-                                          environment);
+        run->outcome =
+            RunStartupSequence(run->state, run->prompts, run->splash, run->control, environment);
         return run;
     }
 };
@@ -60,7 +62,8 @@ struct FreshProfile {
 TEST(RunStartupSequence, FirstStartMakesTheWorkingFilesAndTheSecondReadsTheCache) {
     FreshProfile p;
     auto first = p.Start();
-    ASSERT_EQ(first->outcome, StartupOutcome::Ready) << ::testing::PrintToString(first->prompts.Texts("error"));
+    ASSERT_EQ(first->outcome, StartupOutcome::Ready)
+        << ::testing::PrintToString(first->prompts.Texts("error"));
     EXPECT_TRUE(first->prompts.shown.empty());
     for (const char* name : {"catalogs.lst", "ListConfig.ini", "kanc/Price.lst", "kanc/Class.lst",
                              "kanc/TM.lst", "kanc/Main.lst", "kanc/Doc.lst", "kanc/Tree.lst",
@@ -73,13 +76,22 @@ TEST(RunStartupSequence, FirstStartMakesTheWorkingFilesAndTheSecondReadsTheCache
     EXPECT_EQ(first->state.HelpFile, p.root / "program/Quendal.chm");
     EXPECT_EQ(first->splash.Lines(), std::vector<std::string>{"ЗАПУСК..."});
     const std::vector<std::string> steps = {
-        "Инициализация данных...", "Импорт прайса...", "Импорт прайса...(0)",
-        "Импорт прайса...(100)", "Импорт прайса...(200)", "Импорт прайса...(300)",
-        "Импорт классификатора...", "Импорт классификатора...(" +
-            std::to_string(first->state.Tables.GroupsTree.RecordCount()) + ")",
-        "Загрузка данных в память...", "Загрузка данных в память...OK",
-        "Инициализация дерева групп/подгрупп...", "Открытие запроса классификатора...",
-        "Открытие запроса классификатора...OK", "Заполнение классификатора...", "ЗАПУСК..."};
+        "Инициализация данных...",
+        "Импорт прайса...",
+        "Импорт прайса...(0)",
+        "Импорт прайса...(100)",
+        "Импорт прайса...(200)",
+        "Импорт прайса...(300)",
+        "Импорт классификатора...",
+        "Импорт классификатора...(" + std::to_string(first->state.Tables.GroupsTree.RecordCount()) +
+            ")",
+        "Загрузка данных в память...",
+        "Загрузка данных в память...OK",
+        "Инициализация дерева групп/подгрупп...",
+        "Открытие запроса классификатора...",
+        "Открытие запроса классификатора...OK",
+        "Заполнение классификатора...",
+        "ЗАПУСК..."};
     EXPECT_EQ(first->splash.shown, steps);
     const std::string tree = Print(first->state.Tree.TopNodes.at(0));
     EXPECT_EQ(tree.rfind("Канцтовары(-1/-1) ", 0), 0u);
@@ -96,7 +108,9 @@ TEST(RunStartupSequence, FirstStartMakesTheWorkingFilesAndTheSecondReadsTheCache
     EXPECT_EQ(testsupport::ReadFile(p.Work() + "kanc/Price.lst"), priceFile);
     EXPECT_EQ(second->state.Tables.Price.RecordCount(), 300);
     EXPECT_EQ(Print(second->state.Tree.TopNodes.at(0)), tree);
-    EXPECT_EQ(std::count(second->splash.shown.begin(), second->splash.shown.end(), "Импорт прайса..."), 0);
+    EXPECT_EQ(
+        std::count(second->splash.shown.begin(), second->splash.shown.end(), "Импорт прайса..."),
+        0);
     EXPECT_TRUE(p.started.empty());
 }
 

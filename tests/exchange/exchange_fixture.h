@@ -26,7 +26,8 @@ inline std::string ArchiveScript() {
 
 // A ZIP of (stored name, content) pairs, returned as bytes.
 inline std::string ZipBytes(const testsupport::TempDir& scratch, const Entries& entries) {
-    std::vector<std::string> argv = {"/usr/bin/python3", ArchiveScript(), "zip", scratch / "out.zip"};
+    std::vector<std::string> argv = {"/usr/bin/python3", ArchiveScript(), "zip",
+                                     scratch / "out.zip"};
     int i = 0;
     for (const auto& [name, content] : entries) {
         std::string source = scratch / ("entry" + std::to_string(i++));
@@ -68,7 +69,10 @@ public:
         m_port = testsupport::FreePort();
         std::vector<std::string> argv = {"/usr/bin/python3",
                                          testsupport::SourceDir() + "/tests/exchange/ftp_server.py",
-                                         std::to_string(m_port), root, User, Password};
+                                         std::to_string(m_port),
+                                         root,
+                                         User,
+                                         Password};
         argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
         m_process = testsupport::ChildProcess(argv);
         if (!testsupport::WaitForPort(m_port)) throw std::runtime_error("FTP server did not start");
@@ -95,7 +99,8 @@ struct World {
     TcsExchange* ex = nullptr;
 
     World() {
-        for (const auto& d : {root, catalog, cache, pictures, root + "httpdocs/", root + "httpdocs/photo/"})
+        for (const auto& d :
+             {root, catalog, cache, pictures, root + "httpdocs/", root + "httpdocs/photo/"})
             std::filesystem::create_directories(d);
         options.CatalogDir = catalog;
         options.TempPictureDir = cache;

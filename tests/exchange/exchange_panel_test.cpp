@@ -108,7 +108,11 @@ TEST(ConfigureExchange, DefaultsBeforeConfiguration) {
 }
 
 TEST(ConfigureExchange, ProxyModesMapOntoTheClientMethods) {
-    struct Case { TFtpProxyMode mode; bool socks; platform::FtpProxyMethod method; };
+    struct Case {
+        TFtpProxyMode mode;
+        bool socks;
+        platform::FtpProxyMethod method;
+    };
     using M = platform::FtpProxyMethod;
     const Case cases[] = {
         {TFtpProxyMode::fpcmNone, false, M::None},

@@ -32,7 +32,8 @@ std::vector<std::string> Progress(const std::vector<std::string>& messages) {
 }
 
 void ExpectNoPartFiles(const World& w) {
-    for (const auto& name : w.Names(w.cache)) EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+    for (const auto& name : w.Names(w.cache))
+        EXPECT_EQ(name.find(".part"), std::string::npos) << name;
 }
 
 }  // namespace
@@ -46,7 +47,7 @@ TEST(DownloadPictures, FetchesEveryMissingPictureWithCountedProgress) {
         w.ServerFile(Photo(name), "picture\n" + name + "\r\n\n");
     }
     lines.insert(lines.begin() + 5, "CACHED.JPG");  // present in the cache in another case
-    lines.push_back("Prod.jpg");                     // present in the product folder
+    lines.push_back("Prod.jpg");                    // present in the product folder
     lines.push_back("");
     WriteFile(w.cache + "cached.jpg", "kept");
     WriteFile(w.pictures + "prod.JPG", "kept");
@@ -74,11 +75,11 @@ TEST(DownloadPictures, FetchesEveryMissingPictureWithCountedProgress) {
                                    Photo("p" + std::to_string(101 + i) + ".jpg"));
     EXPECT_EQ(Progress(w.messages), expectedProgress);
     std::vector<std::string> head(w.messages.begin(), w.messages.begin() + 8);
-    EXPECT_EQ(head, (std::vector<std::string>{T, T + CR + "Соединение",
-                                              T + CR + "Получение списка" + CR + "pics.txt",
-                                              T + CR + "Получение списка", T + CR + "Отключение",
-                                              T + CR + "Составление списка", T + CR + "Соединение",
-                                              expectedProgress[0]}));
+    EXPECT_EQ(head,
+              (std::vector<std::string>{
+                  T, T + CR + "Соединение", T + CR + "Получение списка" + CR + "pics.txt",
+                  T + CR + "Получение списка", T + CR + "Отключение", T + CR + "Составление списка",
+                  T + CR + "Соединение", expectedProgress[0]}));
     EXPECT_EQ(w.messages[w.messages.size() - 2], T + CR + "Отключение");
     EXPECT_EQ(w.messages.back(), "");
     EXPECT_FALSE(ex.Busy);
@@ -87,17 +88,20 @@ TEST(DownloadPictures, FetchesEveryMissingPictureWithCountedProgress) {
 }
 
 TEST(DownloadPictures, ListFormFollowsThePath) {
-    struct Case { std::string path; std::string localCopy; };
-    const Case cases[] = {{"list.txt.gz", "pictures.txt.gz"},
-                          {"list.zip", "pictures.zip"},
-                          {"list.txt", ""}};
+    struct Case {
+        std::string path;
+        std::string localCopy;
+    };
+    const Case cases[] = {
+        {"list.txt.gz", "pictures.txt.gz"}, {"list.zip", "pictures.zip"}, {"list.txt", ""}};
     for (const auto& c : cases) {
         World w;
         std::string text = ListText({"a.jpg", "b.jpg"});
         if (c.localCopy == "pictures.txt.gz")
             w.ServerFile(c.path, GzipBytes(w.scratch, text));
         else if (c.localCopy == "pictures.zip")
-            w.ServerFile(c.path, ZipBytes(w.scratch, {{"export/list.txt", text}, {"other.txt", "x.jpg"}}));
+            w.ServerFile(c.path,
+                         ZipBytes(w.scratch, {{"export/list.txt", text}, {"other.txt", "x.jpg"}}));
         else
             w.ServerFile(c.path, text);
         w.ServerFile(Photo("a.jpg"), "A");
@@ -137,11 +141,11 @@ TEST(DownloadPictures, NothingMissingOpensNoSecondConnection) {
     w.ServerFile("pics.txt", ListText({"A.JPG"}));
     w.StartServer();
     EXPECT_TRUE(w.Configure().DownloadPictures("pics.txt"));
-    EXPECT_EQ(w.messages, (std::vector<std::string>{T, T + CR + "Соединение",
-                                                    T + CR + "Получение списка" + CR + "pics.txt",
-                                                    T + CR + "Получение списка", T + CR + "Отключение",
-                                                    T + CR + "Составление списка",
-                                                    T + CR + "Отключение", ""}));
+    EXPECT_EQ(w.messages,
+              (std::vector<std::string>{T, T + CR + "Соединение",
+                                        T + CR + "Получение списка" + CR + "pics.txt",
+                                        T + CR + "Получение списка", T + CR + "Отключение",
+                                        T + CR + "Составление списка", T + CR + "Отключение", ""}));
 }
 
 TEST(DownloadPictures, LineWithATrailingBlankIsNotTheLocalPicture) {
@@ -162,9 +166,10 @@ TEST(DownloadPictures, ListMissingOnTheServerEndsNormally) {
     World w;
     w.StartServer();
     EXPECT_TRUE(w.Configure().DownloadPictures("pics.txt.gz"));
-    EXPECT_EQ(w.messages, (std::vector<std::string>{T, T + CR + "Соединение",
-                                                    T + CR + "Получение списка" + CR + "pics.txt.gz",
-                                                    T + CR + "Отключение", T + CR + "Отключение", ""}));
+    EXPECT_EQ(w.messages,
+              (std::vector<std::string>{T, T + CR + "Соединение",
+                                        T + CR + "Получение списка" + CR + "pics.txt.gz",
+                                        T + CR + "Отключение", T + CR + "Отключение", ""}));
     EXPECT_TRUE(w.Names(w.cache).empty());
 }
 
@@ -311,7 +316,11 @@ TEST(ListFilesByMask, OrdinaryFilesMatchingAnyMask) {
     for (const char* name : {"a.jpg", "B.JPG", "c.png", "d.txt", ".hidden.jpg"})
         WriteFile(tmp / name, "x");
     std::filesystem::create_directory(tmp / "folder.jpg");
-    struct Case { std::string folder; std::string masks; std::vector<std::string> names; };
+    struct Case {
+        std::string folder;
+        std::string masks;
+        std::vector<std::string> names;
+    };
     const std::string noSeparator = tmp.Path().substr(0, tmp.Path().size() - 1);
     const Case cases[] = {
         {tmp.Path(), "*.jpg", {"B.JPG", "a.jpg"}},

@@ -55,11 +55,10 @@ TEST(DownloadPrice, GoodArchiveReplacesBothImportFiles) {
     EXPECT_TRUE(FileExists(w.catalog + "ExportToCatalog.zip"));
     EXPECT_FALSE(FileExists(w.catalog + "readme.txt"));
     EXPECT_FALSE(FileExists(w.catalog + "data"));
-    EXPECT_EQ(w.messages, (std::vector<std::string>{
-                              "Загрузка прайса" + CR + "Соединение",
-                              "Загрузка прайса" + CR + "Ищем price.zip",
-                              "Загрузка прайса" + CR + "Загрузка price.zip",
-                              "Выход", "", ""}));
+    EXPECT_EQ(w.messages,
+              (std::vector<std::string>{
+                  "Загрузка прайса" + CR + "Соединение", "Загрузка прайса" + CR + "Ищем price.zip",
+                  "Загрузка прайса" + CR + "Загрузка price.zip", "Выход", "", ""}));
     EXPECT_FALSE(ex.Busy);
     EXPECT_FALSE(ex.Connected());
     w.ExpectIdlePanel();
@@ -88,7 +87,8 @@ TEST(DownloadPrice, ArchiveMissingOnTheServer) {
     PriceWorld w;
     WriteFile(w.catalog + "ExportToCatalog.zip", "previous archive");
     // The listing prints bare names, so a path with folders is never found either.
-    w.ServerFile("httpdocs/price.zip", ZipBytes(w.scratch, {{"ExportPrice.csv", "p"}, {"ExportClass.csv", "c"}}));
+    w.ServerFile("httpdocs/price.zip",
+                 ZipBytes(w.scratch, {{"ExportPrice.csv", "p"}, {"ExportClass.csv", "c"}}));
     w.StartServer();
     auto& ex = w.Configure();
     for (const std::string path : {"price.zip", "httpdocs/price.zip"}) {
@@ -189,7 +189,8 @@ TEST(DownloadPrice, CancelCutsASlowTransferOffAtOnce) {
 
 TEST(DownloadPrice, DeliveredProgramFileReplacesTheProgram) {
     PriceWorld w;
-    w.ServerFile("price.zip", ZipBytes(w.scratch, {{"ExportPrice.csv", "p"}, {"ExportClass.csv", "c"}}));
+    w.ServerFile("price.zip",
+                 ZipBytes(w.scratch, {{"ExportPrice.csv", "p"}, {"ExportClass.csv", "c"}}));
     w.StartServer();
     auto& ex = w.Configure();
     std::filesystem::create_directories(w.tmp / "program");

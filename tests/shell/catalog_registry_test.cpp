@@ -1,12 +1,13 @@
 // The catalog registry: conversion of the delivered text list into the registry file, the
 // current catalog and its menu and caption, the errors of a bad list, the paths of the
 // settings record and the copying of the import files.
+#include "shell/catalog_registry.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/os/os.h"
 #include "platform/text/app_error.h"
 #include "platform/text/text.h"
-#include "shell/catalog_registry.h"
 #include "test_support.h"
 
 namespace {
@@ -31,7 +32,9 @@ struct Installation {
         places = MakeShellPlaces(root / "program/", root / "data/");
         registry.SetDefinitions(CatalogRegistryFields(), {});
     }
-    void WriteList(const std::string& text) { WriteCp1251(places.ProgramFolder + "catalogs.csv", text); }
+    void WriteList(const std::string& text) {
+        WriteCp1251(places.ProgramFolder + "catalogs.csv", text);
+    }
     void Read() { ReadCatalogRegistry(places, registry, catalog, view); }
     std::vector<bool> Marks() {
         std::vector<bool> marks;
@@ -53,8 +56,9 @@ TEST(ReadCatalogRegistry, ConvertsTheDeliveredListOnceAndKeepsTheProgramCopy) {
     const std::string work = inst.places.WorkingDirectory;
     EXPECT_TRUE(platform::FileExists(work + "catalogs.lst"));
     EXPECT_FALSE(platform::FileExists(work + "catalogs.csv"));
-    EXPECT_EQ(platform::Cp1251ToUtf8(testsupport::ReadFile(inst.places.ProgramFolder + "catalogs.csv")),
-              list);
+    EXPECT_EQ(
+        platform::Cp1251ToUtf8(testsupport::ReadFile(inst.places.ProgramFolder + "catalogs.csv")),
+        list);
     EXPECT_EQ(inst.catalog.NAME, "Бумага");
     EXPECT_EQ(inst.catalog.DIREC, "paper");
     inst.registry.First();
@@ -91,8 +95,8 @@ TEST(ReadCatalogRegistry, DefaultMarksPickTheCurrentCatalog) {
     for (const MarkCase& c : cases) {
         SCOPED_TRACE(c.marks[0] + "|" + c.marks[1] + "|" + c.marks[2]);
         Installation inst;
-        inst.WriteList("header\n" + c.marks[0] + ";A;a;;\n" + c.marks[1] + ";B;b;;\n" +
-                       c.marks[2] + ";C;c;;\n");
+        inst.WriteList("header\n" + c.marks[0] + ";A;a;;\n" + c.marks[1] + ";B;b;;\n" + c.marks[2] +
+                       ";C;c;;\n");
         inst.Read();
         EXPECT_EQ(inst.catalog.NAME, c.current);
         EXPECT_EQ(inst.registry.RecNo(), 1);  // unfiltered, on the first row
@@ -138,7 +142,8 @@ TEST(ReadCatalogRegistry, ANewListReplacesTheRowsOfTheOneConvertedBefore) {
 TEST(ReadCatalogRegistry, TextsLongerThanTheirFieldsAreCut) {
     Installation inst;
     const std::string longName(60, 'N');
-    const std::string longPath = std::string(95, 'p') + " /x/y/z.zip";  // 106 characters, 105 without the blank
+    const std::string longPath =
+        std::string(95, 'p') + " /x/y/z.zip";  // 106 characters, 105 without the blank
     inst.WriteList("h\n1;" + longName + ";kanc;" + longPath + ";;\n");
     inst.Read();
     EXPECT_EQ(inst.catalog.NAME, std::string(50, 'N'));

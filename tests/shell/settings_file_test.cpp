@@ -1,9 +1,10 @@
 // The settings file: first-start defaults, defaults of missing keys, the proxy type in
 // both directions and the import folder that is never read back.
+#include "shell/settings_file.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/text/text.h"
-#include "shell/settings_file.h"
 #include "test_support.h"
 
 namespace {
@@ -42,7 +43,8 @@ TEST(ReadSettings, MissingFileGivesFirstStartDefaultsAndWritesAllKeysInOrder) {
         "IsInputKolByWindow=1\r\nPostName=Тальверин\r\nPostAdress=\r\nPostInn=\r\nPostKpp=\r\n"
         "PostContactFace=\r\nPostTels=\r\nMailForsend=\r\nOrgname=\r\nOrgAdress=\r\nOrgInn=\r\n"
         "OrgKpp=\r\nOrgContactFace=\r\nOrgTels=\r\nOrgMail=\r\nIsImportOnStart=0\r\n"
-        "ConnectPassword=" + std::string(kDefaultConnectPassword) +
+        "ConnectPassword=" +
+        std::string(kDefaultConnectPassword) +
         "\r\nConnectUserName=photo\r\nConnectHost=ftp.talverin.example\r\nConnectPassive=0\r\n"
         "ConnectPort=21\r\nProxyHost=\r\nProxyUserName=\r\nProxyPassword=\r\nProxyPort=0\r\n"
         "ProxyType=0\r\n";
@@ -177,8 +179,8 @@ TEST(WriteSettings, EveryFieldSurvivesAWriteAndARead) {
                         o.PostKpp, o.PostContactFace, o.PostTels, o.MailForsend, o.Orgname,
                         o.OrgAdress, o.OrgInn, o.OrgKpp, o.OrgContactFace, o.OrgTels, o.OrgMail,
                         o.IsImportOnStart, o.ConnectHost, o.ConnectUserName, o.ConnectPassword,
-                        o.ConnectPassive, o.ConnectPort, o.ProxyHost, o.ProxyPort,
-                        o.ProxyUserName, o.ProxyPassword, o.ProxyMode, o.ProxySocks5);
+                        o.ConnectPassive, o.ConnectPort, o.ProxyHost, o.ProxyPort, o.ProxyUserName,
+                        o.ProxyPassword, o.ProxyMode, o.ProxySocks5);
     };
     EXPECT_TRUE(tie(read) == tie(expected));
 }

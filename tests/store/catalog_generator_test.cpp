@@ -1,10 +1,11 @@
 // The demo-catalog generator: the same count and seed give the same files, every line
 // has the header's fields, and the catalog holds the cases the import must meet.
+#include "catalog_generator.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
 
-#include "catalog_generator.h"
 #include "platform/text/text.h"
 #include "store/catalog_import.h"
 #include "test_support.h"
@@ -32,7 +33,8 @@ TEST(GenerateCatalog, HoldsTheCasesTheImportMeets) {
     const auto catalog = GenerateCatalog({3000, 7});
     const std::vector<std::string> header = SplitFields(catalog.PriceLines[0]);
     auto column = [&](const std::string& name) {
-        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) - header.begin());
+        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) -
+                                        header.begin());
     };
     std::set<std::string> discounts, subgroups, groups, isNew, codes;
     for (std::size_t i = 1; i < catalog.PriceLines.size(); ++i) {

@@ -1,10 +1,11 @@
 // The import of the price list and classifier: field splitting, the conversions, header
 // matching, the trademark table, the files written and deleted, the progress texts and
 // the errors of malformed lines.
+#include "store/catalog_import.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/text/app_error.h"
-#include "store/catalog_import.h"
 #include "store_fixture.h"
 
 namespace {
@@ -13,25 +14,20 @@ using storetest::CatalogFixture;
 
 TEST(SplitFields, FieldsBetweenSemicolons) {
     const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
-        {"", {}},
-        {"a", {"a"}},
-        {"a;b;", {"a", "b"}},
-        {"a;;b", {"a", "", "b"}},
-        {";", {""}},
-        {";;", {"", ""}},
-        {" a ; b", {" a ", " b"}},
+        {"", {}},    {"a", {"a"}},     {"a;b;", {"a", "b"}},      {"a;;b", {"a", "", "b"}},
+        {";", {""}}, {";;", {"", ""}}, {" a ; b", {" a ", " b"}},
     };
     for (const auto& [line, fields] : cases) EXPECT_EQ(SplitFields(line), fields) << line;
 }
 
 TEST(ImportConversions, IntegersRealsAndBooleans) {
     const std::vector<std::pair<std::string, int>> integers = {
-        {"12", 12}, {"  12", 12}, {"+5", 5}, {"-7", -7}, {"12 ", 0}, {"1.5", 0},
+        {"12", 12}, {"  12", 12}, {"+5", 5},          {"-7", -7},  {"12 ", 0},  {"1.5", 0},
         {"", 0},    {"abc", 0},   {"99999999999", 0}, {"\t12", 0}, {" \t12", 0}};
     for (const auto& [text, value] : integers) EXPECT_EQ(ImportInteger(text), value) << text;
     const std::vector<std::pair<std::string, double>> reals = {
-        {"12.50", 12.5}, {"12,50", 0}, {" 1e2 ", 100}, {"", 0}, {"-0.01", -0.01}, {"1.2.3", 0},
-        {"\t1.5", 0},    {"1.5\t", 0},  {"1.5 ", 1.5}};
+        {"12.50", 12.5}, {"12,50", 0}, {" 1e2 ", 100}, {"", 0},      {"-0.01", -0.01},
+        {"1.2.3", 0},    {"\t1.5", 0}, {"1.5\t", 0},   {"1.5 ", 1.5}};
     for (const auto& [text, value] : reals) EXPECT_DOUBLE_EQ(ImportReal(text), value) << text;
     const std::vector<std::pair<std::string, bool>> booleans = {
         {"1", true}, {"0", false}, {"", false}, {" 1", false}, {"true", false}, {"11", false}};
@@ -90,11 +86,11 @@ TEST(ImportCatalogData, ImportsRowsWhateverTheHeaderOrderAndCase) {
     EXPECT_TRUE(rows[0].isnew);
     EXPECT_EQ(rows[0].datein->ToIso(), "2008-03-05 00:00:00");
     EXPECT_TRUE(rows[0].kolzakNull);
-    EXPECT_DOUBLE_EQ(rows[1].cena, 0);             // decimal comma
+    EXPECT_DOUBLE_EQ(rows[1].cena, 0);                      // decimal comma
     EXPECT_EQ(rows[1].datein, platform::DateTime::Zero());  // no such day
     EXPECT_FALSE(rows[2].isnew);
-    EXPECT_TRUE(rows[2].datinNull);                // empty text: no date
-    EXPECT_FALSE(rows[3].isnew);                   // " 1"
+    EXPECT_TRUE(rows[2].datinNull);  // empty text: no date
+    EXPECT_FALSE(rows[3].isnew);     // " 1"
     EXPECT_DOUBLE_EQ(rows[3].cena, 10);
     EXPECT_EQ(rows[3].datein->ToIso(), "2007-01-01 00:00:00");
 
@@ -103,7 +99,8 @@ TEST(ImportCatalogData, ImportsRowsWhateverTheHeaderOrderAndCase) {
     f.tables.tms.Open();
     for (f.tables.tms.First(); !f.tables.tms.Eof(); f.tables.tms.Next())
         marks.emplace_back(f.tables.tms.AsInteger("ID"), f.tables.tms.AsText("NAME"));
-    EXPECT_EQ(marks, (std::vector<std::pair<long long, std::string>>{{13, "Перо и Ко"}, {13, "перо и ко"}}));
+    EXPECT_EQ(marks, (std::vector<std::pair<long long, std::string>>{{13, "Перо и Ко"},
+                                                                     {13, "перо и ко"}}));
 
     EXPECT_EQ(f.tables.qPrice.Sql(), "select * from price where id = :id");
     EXPECT_EQ(f.shell.View.Caption.rfind("Тальверин. Электронный каталог [Канцтовары]  от ", 0),
@@ -142,18 +139,22 @@ TEST(ImportCatalogData, ClassifierFieldsLoseBlanksButNamesKeepThem) {
 TEST(ImportCatalogData, ProgressCountsEveryHundredLinesEmptyOnesIncluded) {
     CatalogFixture f;
     std::string price = "ID;CODE\r\n";
-    for (int i = 0; i < 250; ++i) price += (i == 100 ? std::string() : std::to_string(i + 1) + ";c") + "\r\n";
+    for (int i = 0; i < 250; ++i)
+        price += (i == 100 ? std::string() : std::to_string(i + 1) + ";c") + "\r\n";
     std::string groups = "h\r\n";
     for (int i = 0; i < 205; ++i) groups += std::to_string(i + 1) + ";g;0\r\n";
     f.WritePrice(price);
     f.WriteClass(groups);
     f.splash.Add("Инициализация данных...");
     ImportCatalogData(f.ctx);
-    const std::vector<std::string> expected = {
-        "Импорт прайса...",           "Импорт прайса...(0)",
-        "Импорт прайса...(200)",      "Импорт прайса...(250)",
-        "Импорт классификатора...",   "Импорт классификатора...(100)",
-        "Импорт классификатора...(200)", "Импорт классификатора...(205)"};
+    const std::vector<std::string> expected = {"Импорт прайса...",
+                                               "Импорт прайса...(0)",
+                                               "Импорт прайса...(200)",
+                                               "Импорт прайса...(250)",
+                                               "Импорт классификатора...",
+                                               "Импорт классификатора...(100)",
+                                               "Импорт классификатора...(200)",
+                                               "Импорт классификатора...(205)"};
     EXPECT_EQ(f.splash.shown, expected);
     f.tables.Price.Open();
     EXPECT_EQ(f.tables.Price.RecordCount(), 249);
@@ -164,9 +165,10 @@ TEST(ImportCatalogData, MissingImportFileChangesNothing) {
     f.WritePrice("ID\r\n1\r\n");
     testsupport::WriteFile(f.Dir() + "Tree.lst", "cache");
     ImportCatalogData(f.ctx);
-    EXPECT_EQ(f.prompts.Texts("error"),
-              std::vector<std::string>{
-                  "Файл(ы) импорта не были найдены в искомом месте. Импорт данных будет пропущен."});
+    EXPECT_EQ(
+        f.prompts.Texts("error"),
+        std::vector<std::string>{
+            "Файл(ы) импорта не были найдены в искомом месте. Импорт данных будет пропущен."});
     EXPECT_FALSE(f.Has("Price.lst"));
     EXPECT_TRUE(f.Has("Tree.lst"));
     EXPECT_FALSE(f.tables.Price.Exists());
@@ -181,10 +183,14 @@ struct BadImportCase {
 
 TEST(ImportCatalogData, AMalformedLineStopsTheImportAndSavesNoFile) {
     const std::vector<BadImportCase> cases = {
-        {"ID;CODE;DATEIN\r\n4;B;;\r\n5;A;\r\n", kClass,
-         {"ExportPrice.csv", "строка 3", "«DATEIN»", "«5;A;»"}, 1},
-        {"ID;CODE\r\n1;A\r\n", "h\r\n1;a;0\r\n\r\n2;b;1\r\n",
-         {"ExportClass.csv", "строка 3", "пустая строка"}, 1},
+        {"ID;CODE;DATEIN\r\n4;B;;\r\n5;A;\r\n",
+         kClass,
+         {"ExportPrice.csv", "строка 3", "«DATEIN»", "«5;A;»"},
+         1},
+        {"ID;CODE\r\n1;A\r\n",
+         "h\r\n1;a;0\r\n\r\n2;b;1\r\n",
+         {"ExportClass.csv", "строка 3", "пустая строка"},
+         1},
         {"ID;CODE\r\n1;A\r\n", "h\r\nx1;a;0\r\n", {"ExportClass.csv", "строка 2", "«x1»"}, 1},
         {"ID;CODE\r\n1;A\r\n", "h\r\n1;a;0.5\r\n", {"строка 2", "«0.5»"}, 1},
     };

@@ -1,10 +1,11 @@
 // The group tree: its nodes from the goods and classifier, the "Прочие..." entries, the
 // groups that run by group id, the cache file and a damaged cache.
+#include "store/group_tree.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/text/app_error.h"
 #include "store/catalog_import.h"
-#include "store/group_tree.h"
 #include "store/load_tables.h"
 #include "store_fixture.h"
 
@@ -43,11 +44,11 @@ const char* kClassifier =
 
 const char* kGoods =
     "ID;IDGROUP;IDSUBGROUP\r\n"
-    "1;1;11\r\n2;1;11\r\n3;1;12\r\n"       // Бумага (1): Альбомы, Тетради
-    "4;3;31\r\n5;3;32\r\n"                 // Бумага (3): Блокноты, Конверты (interleave with 1)
-    "6;2;21\r\n7;2;0\r\n8;2;;\r\n9;2;-4\r\n" // Письмо: Ручки; 0, empty (0) and -4
-    "10;0;11\r\n11;-1;11\r\n"              // no group: no node
-    "12;7;21\r\n";                         // a group without a classifier row; subgroup reused
+    "1;1;11\r\n2;1;11\r\n3;1;12\r\n"  // Бумага (1): Альбомы, Тетради
+    "4;3;31\r\n5;3;32\r\n"  // Бумага (3): Блокноты, Конверты (interleave with 1)
+    "6;2;21\r\n7;2;0\r\n8;2;;\r\n9;2;-4\r\n"  // Письмо: Ручки; 0, empty (0) and -4
+    "10;0;11\r\n11;-1;11\r\n"                 // no group: no node
+    "12;7;21\r\n";                            // a group without a classifier row; subgroup reused
 
 TEST(BuildGroupTree, BuildsTheTreeFromTheGoodsAndWritesTheCache) {
     LoadedCatalog f(kGoods, kClassifier);
@@ -75,10 +76,9 @@ TEST(BuildGroupTree, BuildsTheTreeFromTheGoodsAndWritesTheCache) {
     EXPECT_TRUE(view.TopNodes[0].Expanded);
     for (const GroupNode& group : view.TopNodes[0].Children) EXPECT_FALSE(group.Expanded);
     EXPECT_TRUE(f.Has("Tree.lst"));
-    EXPECT_EQ(f.splash.shown,
-              (std::vector<std::string>{"Открытие запроса классификатора...",
-                                        "Открытие запроса классификатора...OK",
-                                        "Заполнение классификатора..."}));
+    EXPECT_EQ(f.splash.shown, (std::vector<std::string>{"Открытие запроса классификатора...",
+                                                        "Открытие запроса классификатора...OK",
+                                                        "Заполнение классификатора..."}));
 
     // The next build reads the cache alone: the goods no longer matter.
     f.tables.Price.Close();

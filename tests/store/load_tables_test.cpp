@@ -1,9 +1,10 @@
 // Loading a catalog's table files: the missing and damaged goods file, the archive files
 // made anew together, and the state of the tables afterwards.
+#include "store/load_tables.h"
+
 #include <gtest/gtest.h>
 
 #include "store/catalog_import.h"
-#include "store/load_tables.h"
 #include "store_fixture.h"
 
 namespace {

@@ -13,8 +13,8 @@ namespace testsupport {
 class FakePrompts : public Prompts {
 public:
     struct Shown {
-        std::string kind;  // "error", "plain", "information", "yesno", "save", "folder"
-        std::string text;  // the message, or the title of a file or folder choice
+        std::string kind;    // "error", "plain", "information", "yesno", "save", "folder"
+        std::string text;    // the message, or the title of a file or folder choice
         std::string folder;  // initial folder of a file or folder choice
         std::string filter;  // filter of a save-file choice
     };
@@ -48,8 +48,8 @@ public:
     }
 
     std::vector<Shown> shown;
-    std::deque<bool> yesNoAnswers;         // empty: No
-    std::deque<std::string> fileAnswers;   // empty: cancelled
+    std::deque<bool> yesNoAnswers;        // empty: No
+    std::deque<std::string> fileAnswers;  // empty: cancelled
 
 private:
     static std::string Next(std::deque<std::string>& q) {

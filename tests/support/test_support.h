@@ -2,10 +2,11 @@
 // ports and child processes (servers the tests start on 127.0.0.1).
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <map>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace testsupport {

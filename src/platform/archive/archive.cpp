@@ -1,15 +1,16 @@
 #include "platform/archive/archive.h"
-#include "platform/os/os.h"
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <unistd.h>
+
+#include "platform/os/os.h"
 
 namespace platform {
 
@@ -26,7 +27,6 @@ std::string LastError(archive* a) {
     throw ArchiveError("Архив повреждён или не читается: " + archivePath + " (" + LastError(a) +
                        ")");
 }
-
 
 std::string FolderWithSeparator(const std::string& folder) {
     if (folder.empty() || folder.back() == '/') return folder;
@@ -105,11 +105,11 @@ void WriteEntry(archive* a, const std::string& archivePath, const std::string& f
         throw ArchiveError("Не удалось записать файл " + finalPath);
     }
     std::error_code ec;
-    std::filesystem::permissions(tempPath, std::filesystem::perms::owner_read |
-                                               std::filesystem::perms::owner_write |
-                                               std::filesystem::perms::group_read |
-                                               std::filesystem::perms::others_read,
-                                 ec);
+    std::filesystem::permissions(
+        tempPath,
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+            std::filesystem::perms::group_read | std::filesystem::perms::others_read,
+        ec);
     std::filesystem::rename(tempPath, finalPath, ec);
     if (ec) {
         ::unlink(tempPath.c_str());

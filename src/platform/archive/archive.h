@@ -36,8 +36,7 @@ std::string SafeEntryName(const std::string& storedName);
 // file of that name. Returns the bare names written, in archive order. When two entries
 // share a bare name the later one wins.
 std::vector<std::string> ExtractZipByMask(const std::string& archivePath,
-                                          const std::string& targetFolder,
-                                          const std::string& mask);
+                                          const std::string& targetFolder, const std::string& mask);
 
 // Extracts the first file entry of the archive as targetFolder/fileName, replacing it.
 // Returns false (and writes nothing) when the archive holds no file entry.

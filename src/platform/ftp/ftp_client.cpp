@@ -102,7 +102,8 @@ void FtpClient::Impl::LogIn(const std::string& user, const std::string& password
 void FtpClient::Impl::ProxyLogIn() {
     const auto& proxy = settings.proxy;
     const std::string host = Trimmed(settings.host);
-    const std::string site = settings.port == 21 ? host : host + ":" + std::to_string(settings.port);
+    const std::string site =
+        settings.port == 21 ? host : host + ":" + std::to_string(settings.port);
     const std::string serverStep = step;
     auto proxyLogin = [&](bool always) {
         if (!always && proxy.userName.empty()) return;
@@ -111,27 +112,27 @@ void FtpClient::Impl::ProxyLogIn() {
         step = serverStep;
     };
     switch (proxy.method) {
-    case FtpProxyMethod::UserPass:
-        LogIn(settings.userName + "@" + site, settings.password);
-        break;
-    case FtpProxyMethod::UserSite:
-        proxyLogin(true);
-        LogIn(settings.userName + "@" + site, settings.password);
-        break;
-    case FtpProxyMethod::Site:
-        proxyLogin(true);
-        ExpectCompletion(Command("SITE " + site));
-        LogIn(settings.userName, settings.password);
-        break;
-    case FtpProxyMethod::Open:
-        proxyLogin(false);
-        ExpectCompletion(Command("OPEN " + site));
-        LogIn(settings.userName, settings.password);
-        break;
-    default:  // Transparent
-        proxyLogin(false);
-        LogIn(settings.userName, settings.password);
-        break;
+        case FtpProxyMethod::UserPass:
+            LogIn(settings.userName + "@" + site, settings.password);
+            break;
+        case FtpProxyMethod::UserSite:
+            proxyLogin(true);
+            LogIn(settings.userName + "@" + site, settings.password);
+            break;
+        case FtpProxyMethod::Site:
+            proxyLogin(true);
+            ExpectCompletion(Command("SITE " + site));
+            LogIn(settings.userName, settings.password);
+            break;
+        case FtpProxyMethod::Open:
+            proxyLogin(false);
+            ExpectCompletion(Command("OPEN " + site));
+            LogIn(settings.userName, settings.password);
+            break;
+        default:  // Transparent
+            proxyLogin(false);
+            LogIn(settings.userName, settings.password);
+            break;
     }
 }
 
@@ -173,14 +174,15 @@ void FtpClient::Impl::PrepareDataActive() {
     asio::error_code error;
     const auto local = control->socket.local_endpoint(error);
     if (error) FailNetwork("", error);
-    acceptor = std::make_unique<asio::ip::tcp::acceptor>(io, asio::ip::tcp::endpoint(local.address(), 0));
+    acceptor =
+        std::make_unique<asio::ip::tcp::acceptor>(io, asio::ip::tcp::endpoint(local.address(), 0));
     const int port = acceptor->local_endpoint().port();
     std::string command;
     if (local.address().is_v4()) {
         auto b = local.address().to_v4().to_bytes();
         char text[64];
-        std::snprintf(text, sizeof text, "PORT %u,%u,%u,%u,%d,%d", b[0], b[1], b[2], b[3], port / 256,
-                      port % 256);
+        std::snprintf(text, sizeof text, "PORT %u,%u,%u,%u,%d,%d", b[0], b[1], b[2], b[3],
+                      port / 256, port % 256);
         command = text;
     } else {
         command = "EPRT |2|" + local.address().to_string() + "|" + std::to_string(port) + "|";

@@ -77,15 +77,15 @@ public:
     FtpSettings& Settings();
     void SetPump(Pump pump);
 
-    void Connect();                  // connect and log in
-    void SetBinaryType();            // TYPE I
+    void Connect();                                  // connect and log in
+    void SetBinaryType();                            // TYPE I
     std::string List(const std::string& specifier);  // detailed listing, lines joined by "\r\n"
     // RETR into localPath, overwriting. The bytes are written to localPath as they come;
     // the caller decides on temporary names.
     void Get(const std::string& remotePath, const std::string& localPath);
-    void Disconnect();               // harmless when closed; never throws
+    void Disconnect();  // harmless when closed; never throws
     bool Connected() const;
-    void Cancel();                   // closes the sockets; the pending call fails
+    void Cancel();  // closes the sockets; the pending call fails
 
 private:
     struct Impl;

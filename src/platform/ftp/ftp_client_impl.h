@@ -3,13 +3,12 @@
 #pragma once
 
 #define ASIO_STANDALONE 1
-#include <asio.hpp>
-
 #include <array>
+#include <asio.hpp>
 #include <memory>
 #include <optional>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "platform/ftp/ftp_client.h"
 #include "platform/ftp/ftp_reply.h"
@@ -75,10 +74,10 @@ struct FtpClient::Impl {
 
     bool connected = false;
     bool cancelRequested = false;
-    int waiting = 0;                // depth of RunUntil; >0 while a call blocks
+    int waiting = 0;  // depth of RunUntil; >0 while a call blocks
     bool epsvRefused = false;
-    std::string step;               // what the current call does, for error texts
-    std::string detailPrefix;       // names a proxy while talking to it
+    std::string step;          // what the current call does, for error texts
+    std::string detailPrefix;  // names a proxy while talking to it
     ftpwire::Clock::time_point lastProgress;
     ftpwire::Clock::time_point connectDeadline;
     ftpwire::Clock::time_point nextPump;  // when the pump is due next

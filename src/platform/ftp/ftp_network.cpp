@@ -28,8 +28,7 @@ std::string NetworkText(const asio::error_code& error) {
     namespace e = asio::error;
     if (error == e::connection_refused) return "в соединении отказано";
     if (error == e::timed_out) return "истекло время ожидания";
-    if (error == e::host_not_found || error == e::host_not_found_try_again ||
-        error == e::no_data)
+    if (error == e::host_not_found || error == e::host_not_found_try_again || error == e::no_data)
         return "узел не найден";
     if (error == e::connection_reset) return "соединение сброшено";
     if (error == e::connection_aborted || error == e::broken_pipe) return "соединение разорвано";
@@ -64,15 +63,24 @@ std::string Base64(const std::string& bytes) {
 
 std::string SocksReplyText(unsigned char code) {
     switch (code) {
-    case 1: return "общий сбой";
-    case 2: return "соединение запрещено правилами";
-    case 3: return "сеть недоступна";
-    case 4: return "узел недоступен";
-    case 5: return "в соединении отказано";
-    case 6: return "истекло время жизни";
-    case 7: return "команда не поддерживается";
-    case 8: return "тип адреса не поддерживается";
-    default: return "ошибка " + std::to_string(code);
+        case 1:
+            return "общий сбой";
+        case 2:
+            return "соединение запрещено правилами";
+        case 3:
+            return "сеть недоступна";
+        case 4:
+            return "узел недоступен";
+        case 5:
+            return "в соединении отказано";
+        case 6:
+            return "истекло время жизни";
+        case 7:
+            return "команда не поддерживается";
+        case 8:
+            return "тип адреса не поддерживается";
+        default:
+            return "ошибка " + std::to_string(code);
     }
 }
 
@@ -130,8 +138,9 @@ void FtpClient::Impl::RunUntil(const std::function<bool()>& done, Limit limit) {
         const auto deadline = limit == Limit::Connect ? connectDeadline : lastProgress + idle;
         if (now >= deadline) {
             CloseAll();
-            Fail(limit == Limit::Connect ? "не удалось соединиться за " + Seconds(settings.connectTimeout)
-                                         : "нет ответа в течение " + Seconds(idle));
+            Fail(limit == Limit::Connect
+                     ? "не удалось соединиться за " + Seconds(settings.connectTimeout)
+                     : "нет ответа в течение " + Seconds(idle));
         }
         if (now >= nextPump) {
             if (pump) pump();
@@ -232,13 +241,13 @@ void FtpClient::Impl::OpenTcp(Channel& channel, const std::string& host, int por
         asio::ip::tcp::resolver::results_type results;
     };
     auto resolved = std::make_shared<ResolveOp>();
-    resolver.async_resolve(host, std::to_string(port),
-                           [resolved](const asio::error_code& error,
-                                      asio::ip::tcp::resolver::results_type results) {
-                               resolved->error = error;
-                               resolved->results = std::move(results);
-                               resolved->done = true;
-                           });
+    resolver.async_resolve(
+        host, std::to_string(port),
+        [resolved](const asio::error_code& error, asio::ip::tcp::resolver::results_type results) {
+            resolved->error = error;
+            resolved->results = std::move(results);
+            resolved->done = true;
+        });
     RunUntil([&] { return resolved->done; }, Limit::Connect);
     const std::string where = "не удалось соединиться с " + HostPort(host, port);
     if (resolved->error) FailNetwork(where, resolved->error);
@@ -248,11 +257,12 @@ void FtpClient::Impl::OpenTcp(Channel& channel, const std::string& host, int por
         asio::error_code error;
     };
     auto connecting = std::make_shared<ConnectOp>();
-    asio::async_connect(channel.socket, resolved->results,
-                        [connecting](const asio::error_code& error, const asio::ip::tcp::endpoint&) {
-                            connecting->error = error;
-                            connecting->done = true;
-                        });
+    asio::async_connect(
+        channel.socket, resolved->results,
+        [connecting](const asio::error_code& error, const asio::ip::tcp::endpoint&) {
+            connecting->error = error;
+            connecting->done = true;
+        });
     RunUntil([&] { return connecting->done; }, Limit::Connect);
     if (connecting->error) FailNetwork(where, connecting->error);
 }
@@ -262,7 +272,8 @@ void FtpClient::Impl::Socks5Connect(Channel& channel, const std::string& host, i
     DetailScope scope(detailPrefix, "прокси SOCKS 5 " + HostPort(socks.host, socks.port) + ": ");
     OpenTcp(channel, socks.host, socks.port);
     const bool withPassword = !socks.userName.empty();
-    WriteAll(channel, withPassword ? std::string("\x05\x02\x00\x02", 4) : std::string("\x05\x01\x00", 3),
+    WriteAll(channel,
+             withPassword ? std::string("\x05\x02\x00\x02", 4) : std::string("\x05\x01\x00", 3),
              Limit::Connect);
     const std::string choice = ReadExact(channel, 2, Limit::Connect);
     if (choice[0] != 5) Fail("неверный ответ прокси");
@@ -270,8 +281,8 @@ void FtpClient::Impl::Socks5Connect(Channel& channel, const std::string& host, i
         if (socks.userName.size() > 255 || socks.password.size() > 255)
             Fail("слишком длинное имя пользователя или пароль");
         WriteAll(channel,
-                 std::string(1, '\x01') + static_cast<char>(socks.userName.size()) + socks.userName +
-                     static_cast<char>(socks.password.size()) + socks.password,
+                 std::string(1, '\x01') + static_cast<char>(socks.userName.size()) +
+                     socks.userName + static_cast<char>(socks.password.size()) + socks.password,
                  Limit::Connect);
         if (ReadExact(channel, 2, Limit::Connect)[1] != 0)
             Fail("неверное имя пользователя или пароль прокси");
@@ -300,10 +311,14 @@ void FtpClient::Impl::Socks5Connect(Channel& channel, const std::string& host, i
         Fail("не удалось соединиться с " + HostPort(host, port) + ": " +
              SocksReplyText(static_cast<unsigned char>(head[1])));
     size_t rest = 0;
-    if (head[3] == 1) rest = 4 + 2;
-    else if (head[3] == 4) rest = 16 + 2;
-    else if (head[3] == 3) rest = static_cast<unsigned char>(ReadExact(channel, 1, Limit::Connect)[0]) + 2;
-    else Fail("неверный ответ прокси");
+    if (head[3] == 1)
+        rest = 4 + 2;
+    else if (head[3] == 4)
+        rest = 16 + 2;
+    else if (head[3] == 3)
+        rest = static_cast<unsigned char>(ReadExact(channel, 1, Limit::Connect)[0]) + 2;
+    else
+        Fail("неверный ответ прокси");
     ReadExact(channel, rest, Limit::Connect);
 }
 
@@ -315,14 +330,17 @@ void FtpClient::Impl::HttpConnect(Channel& channel, const std::string& host, int
     const std::string target = HostPort(host, port);
     std::string request = "CONNECT " + target + " HTTP/1.1\r\nHost: " + target + "\r\n";
     if (!proxy.userName.empty())
-        request += "Proxy-Authorization: Basic " + Base64(proxy.userName + ":" + proxy.password) + "\r\n";
+        request +=
+            "Proxy-Authorization: Basic " + Base64(proxy.userName + ":" + proxy.password) + "\r\n";
     request += "\r\n";
     WriteAll(channel, request, Limit::Connect);
     size_t end = std::string::npos;
     size_t endLength = 0;
     for (;;) {
-        if ((end = channel.in.find("\r\n\r\n")) != std::string::npos) endLength = 4;
-        else if ((end = channel.in.find("\n\n")) != std::string::npos) endLength = 2;
+        if ((end = channel.in.find("\r\n\r\n")) != std::string::npos)
+            endLength = 4;
+        else if ((end = channel.in.find("\n\n")) != std::string::npos)
+            endLength = 2;
         if (endLength > 0) break;
         if (channel.in.size() > kMaxProxyHeader) Fail("слишком длинный ответ прокси");
         if (channel.eof) Fail("прокси закрыл соединение");
@@ -333,7 +351,8 @@ void FtpClient::Impl::HttpConnect(Channel& channel, const std::string& host, int
     // Whatever follows the header block already belongs to the tunnelled stream.
     channel.in.erase(0, end + endLength);
     int code = 0;
-    if (std::sscanf(status.c_str(), "HTTP/%*d.%*d %d", &code) != 1) Fail("неверный ответ прокси: " + status);
+    if (std::sscanf(status.c_str(), "HTTP/%*d.%*d %d", &code) != 1)
+        Fail("неверный ответ прокси: " + status);
     if (code == 407) Fail("прокси требует авторизации: " + status);
     if (code < 200 || code > 299) Fail("прокси отклонил соединение с " + target + ": " + status);
 }

@@ -40,7 +40,8 @@ std::optional<FtpReply> TakeReply(std::string& buffer) {
                 throw ReplyFormatError("слишком длинная строка ответа сервера");
             return std::nullopt;
         }
-        if (lf - pos > kMaxReplyLine) throw ReplyFormatError("слишком длинная строка ответа сервера");
+        if (lf - pos > kMaxReplyLine)
+            throw ReplyFormatError("слишком длинная строка ответа сервера");
         if (lf + 1 > kMaxReplyBytes) throw ReplyFormatError("слишком длинный ответ сервера");
         std::string line = buffer.substr(pos, lf - pos);
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -49,7 +50,8 @@ std::optional<FtpReply> TakeReply(std::string& buffer) {
             const bool valid = line.size() >= 3 && line[0] >= '1' && line[0] <= '5' &&
                                IsDigit(line[1]) && IsDigit(line[2]) &&
                                (line.size() == 3 || line[3] == ' ' || line[3] == '-');
-            if (!valid) throw ReplyFormatError("неверный ответ сервера: \"" + Shortened(line) + "\"");
+            if (!valid)
+                throw ReplyFormatError("неверный ответ сервера: \"" + Shortened(line) + "\"");
             code = line.substr(0, 3);
             reply.code = std::stoi(code);
             const bool last = line.size() == 3 || line[3] == ' ';

@@ -61,12 +61,13 @@ void FtpClient::Impl::RunTransfer(TransferState& state, const Sink& sink) {
     std::shared_ptr<AcceptOp> accepting;
     if (acceptor) {
         accepting = std::make_shared<AcceptOp>();
-        acceptor->async_accept([this, accepting](const asio::error_code& error, asio::ip::tcp::socket peer) {
-            accepting->error = error;
-            if (!error) accepting->socket.emplace(std::move(peer));
-            accepting->done = true;
-            lastProgress = Clock::now();
-        });
+        acceptor->async_accept(
+            [this, accepting](const asio::error_code& error, asio::ip::tcp::socket peer) {
+                accepting->error = error;
+                if (!error) accepting->socket.emplace(std::move(peer));
+                accepting->done = true;
+                lastProgress = Clock::now();
+            });
     }
     ftpwire::DetailScope scope(detailPrefix, "");
     for (;;) {
@@ -76,10 +77,12 @@ void FtpClient::Impl::RunTransfer(TransferState& state, const Sink& sink) {
         std::shared_ptr<ftpwire::ReadOp> dataRead, controlRead;
         if (!accepting && data && !state.dataDone) dataRead = StartRead(*data);
         if (!state.final) controlRead = StartRead(*control);
-        RunUntil([&] {
-            return (accepting && accepting->done) || (dataRead && dataRead->done) ||
-                   (controlRead && controlRead->done);
-        }, Limit::Idle);
+        RunUntil(
+            [&] {
+                return (accepting && accepting->done) || (dataRead && dataRead->done) ||
+                       (controlRead && controlRead->done);
+            },
+            Limit::Idle);
         if (accepting && accepting->done) {
             if (accepting->error) FailNetwork("соединение для передачи данных", accepting->error);
             data = std::make_unique<Channel>(io);
@@ -109,8 +112,10 @@ void FtpClient::Impl::Transfer(const std::string& command, const Sink& sink) {
     TransferState state;
     bool sent = false;
     try {
-        if (passive) OpenDataPassive();
-        else PrepareDataActive();
+        if (passive)
+            OpenDataPassive();
+        else
+            PrepareDataActive();
         sent = true;
         const FtpReply first = Command(command);
         if (first.code >= 200) state.final = first;
@@ -165,8 +170,10 @@ void FtpClient::Connect() {
         d.connected = true;
         d.Greeting();
         d.step = "вход в систему";
-        if (d.ThroughFtpProxy()) d.ProxyLogIn();
-        else d.LogIn(d.settings.userName, d.settings.password);
+        if (d.ThroughFtpProxy())
+            d.ProxyLogIn();
+        else
+            d.LogIn(d.settings.userName, d.settings.password);
     } catch (...) {
         d.CloseAll();
         throw;
@@ -184,10 +191,11 @@ std::string FtpClient::List(const std::string& specifier) {
     d.BeginCall("получение списка файлов " + specifier);
     d.RequireIdle();
     std::string bytes;
-    d.Transfer(specifier.empty() ? "LIST" : "LIST " + specifier, [&](const char* chunk, size_t size) {
-        if (bytes.size() + size > kMaxListing) d.Fail("слишком длинный список файлов");
-        bytes.append(chunk, size);
-    });
+    d.Transfer(specifier.empty() ? "LIST" : "LIST " + specifier,
+               [&](const char* chunk, size_t size) {
+                   if (bytes.size() + size > kMaxListing) d.Fail("слишком длинный список файлов");
+                   bytes.append(chunk, size);
+               });
     return JoinLines(bytes);
 }
 

@@ -1,11 +1,11 @@
 #include "platform/ini/ini_file.h"
 
+#include <climits>
+#include <optional>
+
 #include "platform/text/app_error.h"
 #include "platform/text/file_bytes.h"
 #include "platform/text/text.h"
-
-#include <climits>
-#include <optional>
 
 namespace platform {
 
@@ -25,7 +25,8 @@ std::optional<std::string> SectionName(const std::string& line) {
     std::string text = Trim(line);
     if (text.empty() || text.front() != '[') return std::nullopt;
     std::size_t close = text.find(']');
-    return Trim(std::string_view(text).substr(1, close == std::string::npos ? std::string::npos : close - 1));
+    return Trim(std::string_view(text).substr(
+        1, close == std::string::npos ? std::string::npos : close - 1));
 }
 
 // Key and value of a "key=value" line; comments and lines without "=" have none.
@@ -52,7 +53,8 @@ std::pair<std::size_t, std::size_t> FindSection(const Lines& lines, const std::s
     return {begin, lines.size()};
 }
 
-std::optional<std::size_t> FindKey(const Lines& lines, const std::string& section, const std::string& key) {
+std::optional<std::size_t> FindKey(const Lines& lines, const std::string& section,
+                                   const std::string& key) {
     auto [begin, end] = FindSection(lines, section);
     if (begin == std::string::npos) return std::nullopt;
     std::string k, v;
@@ -71,11 +73,13 @@ bool ValidName(const std::string& name, bool isKey) {
     std::string trimmed = Trim(name);
     if (trimmed.empty() || trimmed != name) return false;
     if (name.find_first_of("\r\n") != std::string::npos) return false;
-    if (isKey) return name.find('=') == std::string::npos && name.front() != ';' && name.front() != '[';
+    if (isKey)
+        return name.find('=') == std::string::npos && name.front() != ';' && name.front() != '[';
     return name.find(']') == std::string::npos;
 }
 
-void SetKey(Lines& lines, const std::string& section, const std::string& key, const std::string& value) {
+void SetKey(Lines& lines, const std::string& section, const std::string& key,
+            const std::string& value) {
     std::string line = key + "=" + OneLine(value);
     if (std::optional<std::size_t> at = FindKey(lines, section, key)) {
         lines[*at] = line;
@@ -116,18 +120,21 @@ std::string IniFile::ReadString(const std::string& section, const std::string& k
     return value;
 }
 
-int IniFile::ReadInteger(const std::string& section, const std::string& key, int defaultValue) const {
+int IniFile::ReadInteger(const std::string& section, const std::string& key,
+                         int defaultValue) const {
     long long value = 0;
     if (!ParseInteger(ReadString(section, key, ""), value) || value < INT_MIN || value > INT_MAX)
         return defaultValue;
     return static_cast<int>(value);
 }
 
-bool IniFile::ReadBool(const std::string& section, const std::string& key, bool defaultValue) const {
+bool IniFile::ReadBool(const std::string& section, const std::string& key,
+                       bool defaultValue) const {
     return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
-bool IniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+bool IniFile::WriteString(const std::string& section, const std::string& key,
+                          const std::string& value) {
     return WriteStrings(section, {{key, value}});
 }
 

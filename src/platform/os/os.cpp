@@ -1,15 +1,16 @@
 #include "platform/os/os.h"
 
-#include "platform/text/text.h"
-
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "platform/text/text.h"
 
 namespace platform {
 
@@ -43,7 +44,8 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 }
 
 // Copies the open file `in` into a new temporary beside `to`; the temporary's path on success.
-std::optional<std::string> CopyToTemporary(int in, const std::string& to, const struct stat& source) {
+std::optional<std::string> CopyToTemporary(int in, const std::string& to,
+                                           const struct stat& source) {
     std::string temp = to + ".tmpXXXXXX";
     int out = ::mkstemp(temp.data());
     if (out < 0) return std::nullopt;
@@ -149,7 +151,9 @@ bool CopyFile(const std::string& from, const std::string& to) {
     return true;
 }
 
-bool DeleteFile(const std::string& path) { return !FolderExists(path) && ::unlink(path.c_str()) == 0; }
+bool DeleteFile(const std::string& path) {
+    return !FolderExists(path) && ::unlink(path.c_str()) == 0;
+}
 
 bool RenameFile(const std::string& from, const std::string& to) {
     return !from.empty() && !to.empty() && ::rename(from.c_str(), to.c_str()) == 0;
@@ -214,8 +218,9 @@ std::vector<std::string> ListFiles(const std::string& folder, const std::vector<
         if (name.empty() || name[0] == '.') continue;
         struct stat info {};
         if (!StatPath(base + name, info) || !S_ISREG(info.st_mode)) continue;
-        if (std::any_of(masks.begin(), masks.end(),
-                        [&](const std::string& mask) { return MatchesMask(name, mask, ignoreCase); }))
+        if (std::any_of(masks.begin(), masks.end(), [&](const std::string& mask) {
+                return MatchesMask(name, mask, ignoreCase);
+            }))
             names.push_back(name);
     }
     ::closedir(dir);

@@ -4,12 +4,12 @@
 // Nothing here throws except WriteFileAtomically (re-exported from platform/text).
 #pragma once
 
-#include "platform/text/date_time.h"   // FileModificationTime
-#include "platform/text/file_bytes.h"  // ReadFileBytes, WriteFileAtomically
-
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/text/date_time.h"   // FileModificationTime
+#include "platform/text/file_bytes.h"  // ReadFileBytes, WriteFileAtomically
 
 namespace platform {
 
@@ -27,10 +27,10 @@ void SetEnv(const std::string& name, const std::optional<std::string>& value);
 // Per-user places. Windows: USERPROFILE + "\Application Data\" and, under it,
 // "Quendal\"; USERNAME. Elsewhere: ${XDG_DATA_HOME:-$HOME/.local/share}/ and, under it,
 // "Quendal/"; $USER. Each folder ends with the separator; none is created here.
-std::string ProfileFolder();    // USERPROFILE / $HOME, with trailing separator
-std::string DataFolder();       // the parent of the working directory
-std::string WorkingDirectory(); // DataFolder() + "Quendal" + separator
-std::string UserName();         // empty when not set
+std::string ProfileFolder();     // USERPROFILE / $HOME, with trailing separator
+std::string DataFolder();        // the parent of the working directory
+std::string WorkingDirectory();  // DataFolder() + "Quendal" + separator
+std::string UserName();          // empty when not set
 
 // The running program file's full path and its folder (with trailing separator).
 std::string ProgramFile();

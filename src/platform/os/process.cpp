@@ -1,11 +1,12 @@
 // The single-instance lock and detached program starts.
-#include "platform/os/os.h"
-
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/os/os.h"
 
 namespace platform {
 
@@ -41,7 +42,8 @@ std::string SingleInstanceLock::LockFilePath(const std::string& userName) {
 bool SingleInstanceLock::Acquire(const std::string& userName) {
     if (m_fd >= 0) return true;
     // No symbolic links: the lock file may lie in a folder shared by all users.
-    int fd = ::open(LockFilePath(userName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    int fd =
+        ::open(LockFilePath(userName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return false;
     int rc;
     do {

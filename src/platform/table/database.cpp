@@ -42,8 +42,10 @@ std::vector<std::string> SplitFieldList(const std::string& list) {
         current.clear();
     };
     for (char c : list) {
-        if (c == ';' || c == ',') flush();
-        else current += c;
+        if (c == ';' || c == ',')
+            flush();
+        else
+            current += c;
     }
     flush();
     return out;
@@ -55,9 +57,8 @@ std::string TrimmedCopy(const std::string& s) {
     return s.substr(a, s.find_last_not_of(" \t\r\n") - a + 1);
 }
 
-
 [[noreturn]] void ThrowSql(sqlite3* db, const std::string& what, const std::string& statement) {
-    std::string text = what + ": " + (db ? sqlite3_errmsg(db) : "") ;
+    std::string text = what + ": " + (db ? sqlite3_errmsg(db) : "");
     if (!statement.empty()) text += "\n" + statement;
     throw AppError(text);
 }
@@ -82,22 +83,31 @@ void ExecPlain(sqlite3* db, const std::string& sql) {
 
 CellValue ColumnValue(sqlite3_stmt* stmt, int column) {
     switch (sqlite3_column_type(stmt, column)) {
-        case SQLITE_INTEGER: return CellValue::Int(sqlite3_column_int64(stmt, column));
-        case SQLITE_FLOAT: return CellValue::Dbl(sqlite3_column_double(stmt, column));
-        case SQLITE_NULL: return CellValue::Null();
+        case SQLITE_INTEGER:
+            return CellValue::Int(sqlite3_column_int64(stmt, column));
+        case SQLITE_FLOAT:
+            return CellValue::Dbl(sqlite3_column_double(stmt, column));
+        case SQLITE_NULL:
+            return CellValue::Null();
         default: {
             const char* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-            return CellValue::Txt(std::string(p ? p : "",
-                                              static_cast<std::size_t>(sqlite3_column_bytes(stmt, column))));
+            return CellValue::Txt(std::string(
+                p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, column))));
         }
     }
 }
 
 void Bind(sqlite3_stmt* stmt, int index, const CellValue& v) {
     switch (v.kind) {
-        case CellValue::Kind::Null: sqlite3_bind_null(stmt, index); break;
-        case CellValue::Kind::Integer: sqlite3_bind_int64(stmt, index, v.integer); break;
-        case CellValue::Kind::Real: sqlite3_bind_double(stmt, index, v.real); break;
+        case CellValue::Kind::Null:
+            sqlite3_bind_null(stmt, index);
+            break;
+        case CellValue::Kind::Integer:
+            sqlite3_bind_int64(stmt, index, v.integer);
+            break;
+        case CellValue::Kind::Real:
+            sqlite3_bind_double(stmt, index, v.real);
+            break;
         case CellValue::Kind::Text:
             sqlite3_bind_text(stmt, index, v.text.c_str(), static_cast<int>(v.text.size()),
                               SQLITE_TRANSIENT);
@@ -161,8 +171,8 @@ Database::Database() {
     if (sqlite3_open(":memory:", &m_db) != SQLITE_OK)
         throw AppError("Не удалось создать базу данных в памяти");
     tableinternal::ExecPlain(m_db, "PRAGMA case_sensitive_like=ON");
-    sqlite3_create_function(m_db, "fix_datetime", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
-                            nullptr, FixDateTimeFunction, nullptr, nullptr);
+    sqlite3_create_function(m_db, "fix_datetime", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            FixDateTimeFunction, nullptr, nullptr);
 }
 
 Database::~Database() { sqlite3_close_v2(m_db); }

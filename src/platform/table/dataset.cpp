@@ -4,8 +4,8 @@
 
 #include "platform/table/table.h"
 #include "platform/table/table_value.h"
-#include "platform/text/text.h"
 #include "platform/text/app_error.h"
+#include "platform/text/text.h"
 
 namespace platform {
 
@@ -170,10 +170,14 @@ bool DataSet::IsNull(const std::string& name) const { return FieldValue(name).Is
 std::string DataSet::AsText(const std::string& name) const {
     const CellValue& v = FieldValue(name);
     switch (v.kind) {
-        case CellValue::Kind::Null: return {};
-        case CellValue::Kind::Integer: return std::to_string(v.integer);
-        case CellValue::Kind::Real: return GeneralNumberText(v.real);
-        case CellValue::Kind::Text: return v.text;
+        case CellValue::Kind::Null:
+            return {};
+        case CellValue::Kind::Integer:
+            return std::to_string(v.integer);
+        case CellValue::Kind::Real:
+            return GeneralNumberText(v.real);
+        case CellValue::Kind::Text:
+            return v.text;
     }
     return {};
 }
@@ -181,9 +185,12 @@ std::string DataSet::AsText(const std::string& name) const {
 long long DataSet::AsInteger(const std::string& name) const {
     const CellValue& v = FieldValue(name);
     switch (v.kind) {
-        case CellValue::Kind::Null: return 0;
-        case CellValue::Kind::Integer: return v.integer;
-        case CellValue::Kind::Real: return std::llround(v.real);
+        case CellValue::Kind::Null:
+            return 0;
+        case CellValue::Kind::Integer:
+            return v.integer;
+        case CellValue::Kind::Real:
+            return std::llround(v.real);
         case CellValue::Kind::Text: {
             long long result = 0;
             if (v.text.empty()) return 0;
@@ -197,9 +204,12 @@ long long DataSet::AsInteger(const std::string& name) const {
 double DataSet::AsDouble(const std::string& name) const {
     const CellValue& v = FieldValue(name);
     switch (v.kind) {
-        case CellValue::Kind::Null: return 0;
-        case CellValue::Kind::Integer: return static_cast<double>(v.integer);
-        case CellValue::Kind::Real: return v.real;
+        case CellValue::Kind::Null:
+            return 0;
+        case CellValue::Kind::Integer:
+            return static_cast<double>(v.integer);
+        case CellValue::Kind::Real:
+            return v.real;
         case CellValue::Kind::Text: {
             double result = 0;
             if (v.text.empty()) return 0;
@@ -213,9 +223,12 @@ double DataSet::AsDouble(const std::string& name) const {
 bool DataSet::AsBoolean(const std::string& name) const {
     const CellValue& v = FieldValue(name);
     switch (v.kind) {
-        case CellValue::Kind::Null: return false;
-        case CellValue::Kind::Integer: return v.integer != 0;
-        case CellValue::Kind::Real: return v.real != 0;
+        case CellValue::Kind::Null:
+            return false;
+        case CellValue::Kind::Integer:
+            return v.integer != 0;
+        case CellValue::Kind::Real:
+            return v.real != 0;
         case CellValue::Kind::Text:
             return v.text == "1" || tablevalue::EqualNoCase(v.text, "true");
     }

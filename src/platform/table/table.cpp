@@ -1,12 +1,13 @@
 // Table objects: one named table kept in an attached in-memory schema of its own, read
 // through a list of rowids in the current order and filter.
+#include "platform/table/table.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <cmath>
 
 #include "platform/table/sql_dialect.h"
-#include "platform/table/table.h"
 #include "platform/table/table_internal.h"
 #include "platform/text/app_error.h"
 
@@ -96,10 +97,16 @@ void Table::Create() {
                 sql += " INTEGER PRIMARY KEY AUTOINCREMENT";
                 break;
             case FieldType::Integer:
-            case FieldType::Boolean: sql += " INTEGER"; break;
-            case FieldType::Double: sql += " REAL"; break;
+            case FieldType::Boolean:
+                sql += " INTEGER";
+                break;
+            case FieldType::Double:
+                sql += " REAL";
+                break;
             case FieldType::Text:
-            case FieldType::DateTime: sql += " TEXT"; break;
+            case FieldType::DateTime:
+                sql += " TEXT";
+                break;
         }
         // Statements that write a too long text or a date in the short form are mended
         // after the fact, so every way into the table keeps the same rules.
@@ -109,7 +116,8 @@ void Table::Create() {
             fix = name + " = substr(" + name + ", 1, " + std::to_string(f.width) + ")";
         } else if (f.type == FieldType::DateTime) {
             cond = "(typeof(new." + name + ") = 'text' AND new." + name +
-                   " NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]')";
+                   " NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] "
+                   "[0-9][0-9]:[0-9][0-9]:[0-9][0-9]')";
             fix = name + " = fix_datetime(" + name + ")";
         }
         if (!cond.empty()) {
@@ -131,8 +139,8 @@ void Table::Create() {
         }
     }
     tableinternal::ExecPlain(db, sql);
-    sqlite3_stmt* stmt = Prepare(db, "INSERT INTO " + schema +
-                                         ".\"_tabledef\" VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+    sqlite3_stmt* stmt =
+        Prepare(db, "INSERT INTO " + schema + ".\"_tabledef\" VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
     for (const FieldDef& f : m_fields) {
         tableinternal::Bind(stmt, 1, CellValue::Txt("field"));
         tableinternal::Bind(stmt, 2, CellValue::Txt(f.name));
@@ -161,15 +169,16 @@ std::string Table::IndexSql() const {
     std::string sql;
     for (const IndexDef& index : m_indexes) {
         auto fields = SplitFieldList(index.fields);
-        bool rowidKey = index.primary && fields.size() == 1 &&
-                        std::any_of(m_fields.begin(), m_fields.end(), [&](const FieldDef& f) {
-                            return f.type == FieldType::AutoInc &&
-                                   tablevalue::EqualNoCase(f.name, fields[0]);
-                        });
+        bool rowidKey =
+            index.primary && fields.size() == 1 &&
+            std::any_of(m_fields.begin(), m_fields.end(), [&](const FieldDef& f) {
+                return f.type == FieldType::AutoInc && tablevalue::EqualNoCase(f.name, fields[0]);
+            });
         if (rowidKey || fields.empty()) continue;
         sql += "CREATE INDEX IF NOT EXISTS " + schema + "." + QuoteName(index.name) + " ON " +
                QuoteName(m_tableName) + " (";
-        for (std::size_t i = 0; i < fields.size(); ++i) sql += (i ? ", " : "") + QuoteName(fields[i]);
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            sql += (i ? ", " : "") + QuoteName(fields[i]);
         sql += ");\n";
     }
     return sql;
@@ -181,7 +190,8 @@ void Table::BeginBulkLoad() {
     if (m_state != EditState::Browse) Post();
     std::string sql;
     for (const IndexDef& index : m_indexes)
-        sql += "DROP INDEX IF EXISTS " + QuoteName(SchemaName()) + "." + QuoteName(index.name) + ";\n";
+        sql +=
+            "DROP INDEX IF EXISTS " + QuoteName(SchemaName()) + "." + QuoteName(index.name) + ";\n";
     tableinternal::ExecPlain(m_db.Handle(), sql);
     m_bulk = true;
 }
@@ -195,9 +205,8 @@ void Table::EndBulkLoad() {
 
 void Table::ReadDefinitions() {
     sqlite3* db = m_db.Handle();
-    sqlite3_stmt* stmt =
-        Prepare(db, "SELECT kind, name, type, width, fields, isprimary FROM " +
-                        QuoteName(SchemaName()) + ".\"_tabledef\" ORDER BY rowid");
+    sqlite3_stmt* stmt = Prepare(db, "SELECT kind, name, type, width, fields, isprimary FROM " +
+                                         QuoteName(SchemaName()) + ".\"_tabledef\" ORDER BY rowid");
     std::vector<FieldDef> fields;
     std::vector<IndexDef> indexes;
     while (sqlite3_step(stmt) == SQLITE_ROW) {
@@ -302,7 +311,8 @@ void Table::ReadKeys() const {
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) m_keys.push_back(sqlite3_column_int64(stmt, 0));
     sqlite3_finalize(stmt);
     m_positions.clear();
-    if (rc != SQLITE_DONE) tableinternal::ThrowSql(db, "Ошибка чтения таблицы " + m_tableName, m_filter);
+    if (rc != SQLITE_DONE)
+        tableinternal::ThrowSql(db, "Ошибка чтения таблицы " + m_tableName, m_filter);
 }
 
 const std::vector<std::string>& Table::ColumnNames() const { return m_columns; }

@@ -99,10 +99,10 @@ public:
     bool HasField(const std::string& name) const;  // letters in any case
     std::vector<std::string> FieldNames() const;
     bool IsNull(const std::string& name) const;
-    std::string AsText(const std::string& name) const;    // null gives ""
-    long long AsInteger(const std::string& name) const;   // null gives 0
-    double AsDouble(const std::string& name) const;       // null gives 0
-    bool AsBoolean(const std::string& name) const;        // null gives false
+    std::string AsText(const std::string& name) const;                  // null gives ""
+    long long AsInteger(const std::string& name) const;                 // null gives 0
+    double AsDouble(const std::string& name) const;                     // null gives 0
+    bool AsBoolean(const std::string& name) const;                      // null gives false
     std::optional<DateTime> AsDateTime(const std::string& name) const;  // null gives none
 
     // Display suspension: nested; bound views are told nothing until the last resume.

@@ -182,11 +182,11 @@ CellValue Table::Coerce(std::size_t column, CellValue v) const {
             return v;
         }
         case FieldType::Double: {
-            if (v.kind == CellValue::Kind::Integer) return CellValue::Dbl(static_cast<double>(v.integer));
+            if (v.kind == CellValue::Kind::Integer)
+                return CellValue::Dbl(static_cast<double>(v.integer));
             if (v.kind == CellValue::Kind::Text) {
                 double d = 0;
-                if (!ParseReal(v.text, d))
-                    throw AppError("Поле " + name + ": не число: " + v.text);
+                if (!ParseReal(v.text, d)) throw AppError("Поле " + name + ": не число: " + v.text);
                 return CellValue::Dbl(d);
             }
             return v;
@@ -197,8 +197,7 @@ CellValue Table::Coerce(std::size_t column, CellValue v) const {
             return CellValue::Int(v.text == "1" || tablevalue::EqualNoCase(v.text, "true"));
         }
         case FieldType::DateTime: {
-            if (v.kind != CellValue::Kind::Text)
-                throw AppError("Поле " + name + ": не дата");
+            if (v.kind != CellValue::Kind::Text) throw AppError("Поле " + name + ": не дата");
             auto parsed = tablevalue::ParseDateTime(v.text);
             if (!parsed) throw AppError("Поле " + name + ": не дата: " + v.text);
             return CellValue::Txt(parsed->ToIso());
@@ -333,8 +332,9 @@ bool Table::FindValue(const CellValue& key) {
     if (fields.empty()) throw AppError("Таблица " + m_tableName + ": поиск по ключу без индекса");
     EnsureKeys();
     std::string where = WhereClause();
-    std::string sql = "SELECT rowid FROM " + QualifiedName() + (where.empty() ? " WHERE " : where + " AND ") +
-                      QuoteName(fields[0]) + " = ?1" + OrderClause() + " LIMIT 1";
+    std::string sql = "SELECT rowid FROM " + QualifiedName() +
+                      (where.empty() ? " WHERE " : where + " AND ") + QuoteName(fields[0]) +
+                      " = ?1" + OrderClause() + " LIMIT 1";
     sqlite3* db = m_db.Handle();
     if (sql != m_findSql || !m_findStmt) {
         if (m_findStmt) sqlite3_finalize(m_findStmt);

@@ -42,7 +42,8 @@ std::string CopyPages(sqlite3* dst, const char* dstName, sqlite3* src, const cha
     sqlite3_backup_finish(backup);
     if (rc != SQLITE_DONE) {
         std::string message = sqlite3_errstr(rc);
-        if (sqlite3_errcode(dst) != SQLITE_OK) message += std::string(" (") + sqlite3_errmsg(dst) + ")";
+        if (sqlite3_errcode(dst) != SQLITE_OK)
+            message += std::string(" (") + sqlite3_errmsg(dst) + ")";
         return message;
     }
     return {};
@@ -61,8 +62,8 @@ std::string CheckFileShape(const std::string& path, int& pageSize) {
     if (std::memcmp(header, "SQLite format 3", 16) != 0) return "файл не является файлом таблицы";
     pageSize = header[16] << 8 | header[17];
     if (pageSize == 1) pageSize = 65536;
-    unsigned long long pages = (unsigned long long)header[28] << 24 | header[29] << 16 |
-                               header[30] << 8 | header[31];
+    unsigned long long pages =
+        (unsigned long long)header[28] << 24 | header[29] << 16 | header[30] << 8 | header[31];
     bool countValid = std::memcmp(header + 24, header + 92, 4) == 0 && pages > 0;
     if (pageSize < 512 || (pageSize & (pageSize - 1)) != 0) return "файл повреждён";
     if (countValid && static_cast<unsigned long long>(st.st_size) < pages * pageSize)
@@ -151,7 +152,9 @@ std::string LoadSchemaFromFile(sqlite3* db, const std::string& schema, const std
 }  // namespace tableinternal
 
 void Table::SaveToFile(const std::string& path) {
-    if (!Exists()) throw AppError("Таблица " + m_tableName + " не существует: файл \"" + path + "\" не записан");
+    if (!Exists())
+        throw AppError("Таблица " + m_tableName + " не существует: файл \"" + path +
+                       "\" не записан");
     if (m_state != EditState::Browse) Post();
     EndBulkLoad();
     ReleaseStatements();
@@ -182,9 +185,10 @@ void Table::LoadFromFile(const std::string& path) {
         throw;
     }
     if (!tablevalue::EqualNoCase(stored, m_tableName))
-        tableinternal::ExecPlain(m_db.Handle(), "ALTER TABLE " + tableinternal::QuoteName(SchemaName()) +
-                                                    "." + tableinternal::QuoteName(stored) +
-                                                    " RENAME TO " + tableinternal::QuoteName(m_tableName));
+        tableinternal::ExecPlain(m_db.Handle(),
+                                 "ALTER TABLE " + tableinternal::QuoteName(SchemaName()) + "." +
+                                     tableinternal::QuoteName(stored) + " RENAME TO " +
+                                     tableinternal::QuoteName(m_tableName));
     ReadDefinitions();
 }
 

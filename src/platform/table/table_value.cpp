@@ -29,8 +29,7 @@ bool Expect(std::string_view s, std::size_t& i, char c) {
 bool ReadTime(std::string_view s, std::size_t& i, DateTime& d) {
     if (i == s.size()) return true;
     if (!Expect(s, i, ' ') && !Expect(s, i, 'T')) return false;
-    if (!Digits(s, i, 2, d.hour) || !Expect(s, i, ':') || !Digits(s, i, 2, d.minute))
-        return false;
+    if (!Digits(s, i, 2, d.hour) || !Expect(s, i, ':') || !Digits(s, i, 2, d.minute)) return false;
     if (Expect(s, i, ':') && !Digits(s, i, 2, d.second)) return false;
     return i == s.size();
 }

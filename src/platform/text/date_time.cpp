@@ -1,8 +1,9 @@
 #include "platform/text/date_time.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <ctime>
-#include <sys/stat.h>
 
 namespace platform {
 

@@ -1,13 +1,14 @@
 #include "platform/text/file_bytes.h"
 
-#include "platform/text/app_error.h"
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "platform/text/app_error.h"
 
 namespace platform {
 

@@ -1,13 +1,13 @@
 // Number texts: the general number text, grouped number patterns and strict parsing.
 // Everything here is independent of the process locale (std::to_chars / from_chars).
-#include "platform/text/text.h"
-
 #include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <system_error>
+
+#include "platform/text/text.h"
 
 namespace platform {
 
@@ -194,7 +194,8 @@ bool ParseInteger(std::string_view text, long long& value) {
     unsigned long long magnitude = 0;
     auto result = std::from_chars(text.data(), text.data() + text.size(), magnitude);
     if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return false;
-    constexpr auto maxPositive = static_cast<unsigned long long>(std::numeric_limits<long long>::max());
+    constexpr auto maxPositive =
+        static_cast<unsigned long long>(std::numeric_limits<long long>::max());
     if (magnitude > maxPositive + (negative ? 1 : 0)) return false;
     if (negative)
         value = magnitude == maxPositive + 1 ? std::numeric_limits<long long>::min()
@@ -216,8 +217,8 @@ bool ParseReal(std::string_view text, double& value) {
     if (rest.empty() || !(std::isdigit(static_cast<unsigned char>(rest[0])) || rest[0] == '.'))
         return false;
     double parsed = 0;
-    auto result = std::from_chars(rest.data(), rest.data() + rest.size(), parsed,
-                                  std::chars_format::general);
+    auto result =
+        std::from_chars(rest.data(), rest.data() + rest.size(), parsed, std::chars_format::general);
     if (result.ec != std::errc() || result.ptr != rest.data() + rest.size()) return false;
     value = negative ? -parsed : parsed;
     return true;

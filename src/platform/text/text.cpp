@@ -1,10 +1,10 @@
 #include "platform/text/text.h"
 
-#include "platform/text/app_error.h"
-#include "platform/text/file_bytes.h"
-
 #include <array>
 #include <cstdint>
+
+#include "platform/text/app_error.h"
+#include "platform/text/file_bytes.h"
 
 namespace platform {
 
@@ -193,7 +193,9 @@ std::string GetDelimitedField(std::string_view text, char delimiter, int n) {
     std::size_t start = 0;
     for (int field = 1;; ++field) {
         std::size_t end = text.find(delimiter, start);
-        if (field == n) return std::string(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        if (field == n)
+            return std::string(text.substr(
+                start, end == std::string_view::npos ? std::string_view::npos : end - start));
         if (end == std::string_view::npos) return {};
         start = end + 1;
     }

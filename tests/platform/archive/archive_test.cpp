@@ -1,5 +1,4 @@
 #include "platform/archive/archive.h"
-#include "platform/os/os.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +6,7 @@
 #include <random>
 #include <utility>
 
+#include "platform/os/os.h"
 #include "test_support.h"
 
 using platform::ArchiveError;
@@ -64,7 +64,11 @@ struct Folders {
 }  // namespace
 
 TEST(FileMask, MatchesLikeWindows) {
-    struct Case { const char* name; const char* mask; bool match; };
+    struct Case {
+        const char* name;
+        const char* mask;
+        bool match;
+    };
     const Case cases[] = {
         {"ExportPrice.csv", "Export*.csv", true},
         {"exportclass.CSV", "Export*.csv", true},
@@ -79,11 +83,15 @@ TEST(FileMask, MatchesLikeWindows) {
         {"anything", "*", true},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(platform::MatchesMask(c.name, c.mask, true), c.match) << c.name << " ~ " << c.mask;
+        EXPECT_EQ(platform::MatchesMask(c.name, c.mask, true), c.match)
+            << c.name << " ~ " << c.mask;
 }
 
 TEST(SafeEntryName, DropsFoldersAndRefusesEscapes) {
-    struct Case { const char* stored; const char* name; };
+    struct Case {
+        const char* stored;
+        const char* name;
+    };
     const Case cases[] = {
         {"ExportPrice.csv", "ExportPrice.csv"},
         {"data/2024/ExportPrice.csv", "ExportPrice.csv"},
@@ -104,14 +112,16 @@ TEST(SafeEntryName, DropsFoldersAndRefusesEscapes) {
 TEST(ExtractZipByMask, ExtractsMatchingEntriesWithoutTheirFolders) {
     Folders f;
     std::string zip = f.tmp / "a.zip";
-    MakeZip(f.tmp, zip, {{"ExportPrice.csv", "price"},
-                         {"sub/", "-"},
-                         {"sub/deeper/EXPORTCLASS.CSV", "class"},
-                         {"readme.txt", "no"},
-                         {"Export.txt", "no"}});
+    MakeZip(f.tmp, zip,
+            {{"ExportPrice.csv", "price"},
+             {"sub/", "-"},
+             {"sub/deeper/EXPORTCLASS.CSV", "class"},
+             {"readme.txt", "no"},
+             {"Export.txt", "no"}});
     auto names = platform::ExtractZipByMask(zip, f.target, "Export*.csv");
     EXPECT_EQ(names, (std::vector<std::string>{"ExportPrice.csv", "EXPORTCLASS.CSV"}));
-    EXPECT_EQ(FolderNames(f.target), (std::vector<std::string>{"EXPORTCLASS.CSV", "ExportPrice.csv"}));
+    EXPECT_EQ(FolderNames(f.target),
+              (std::vector<std::string>{"EXPORTCLASS.CSV", "ExportPrice.csv"}));
     EXPECT_EQ(ReadFile(f.target + "ExportPrice.csv"), "price");
     EXPECT_EQ(ReadFile(f.target + "EXPORTCLASS.CSV"), "class");
 }
@@ -130,18 +140,20 @@ TEST(ExtractZipByMask, TargetFolderWithoutTrailingSeparatorAndReplacesOldFile) {
 TEST(ExtractZipByMask, NeverWritesOutsideTheTargetFolder) {
     Folders f;
     std::string zip = f.tmp / "evil.zip";
-    MakeZip(f.tmp, zip, {{"../ExportUp.csv", "up"},
-                         {"..\\ExportBack.csv", "back"},
-                         {"/tmp/ExportAbs.csv", "abs"},
-                         {"C:ExportDrive.csv", "drive"},
-                         {"..", "dots"},
-                         {"sub/..", "dots"}});
+    MakeZip(f.tmp, zip,
+            {{"../ExportUp.csv", "up"},
+             {"..\\ExportBack.csv", "back"},
+             {"/tmp/ExportAbs.csv", "abs"},
+             {"C:ExportDrive.csv", "drive"},
+             {"..", "dots"},
+             {"sub/..", "dots"}});
     auto names = platform::ExtractZipByMask(zip, f.target, "*");
     EXPECT_EQ(names, (std::vector<std::string>{"ExportUp.csv", "ExportBack.csv", "ExportAbs.csv"}));
     EXPECT_EQ(FolderNames(f.target),
               (std::vector<std::string>{"ExportAbs.csv", "ExportBack.csv", "ExportUp.csv"}));
     // The temporary folder holds only the archive, its sources and the target.
-    for (const auto& name : FolderNames(f.tmp.Path())) EXPECT_EQ(name.find("Export"), std::string::npos) << name;
+    for (const auto& name : FolderNames(f.tmp.Path()))
+        EXPECT_EQ(name.find("Export"), std::string::npos) << name;
     EXPECT_FALSE(FileExists("/tmp/ExportAbs.csv") && ReadFile("/tmp/ExportAbs.csv") == "abs");
 }
 
@@ -151,7 +163,10 @@ TEST(ExtractZipByMask, DamagedArchiveNamesTheFileAndKeepsOldFiles) {
     MakeZip(f.tmp, good, {{"ExportPrice.csv", RandomBytes(300000)}});
     std::string bytes = ReadFile(good);
 
-    struct Case { const char* name; std::string content; };
+    struct Case {
+        const char* name;
+        std::string content;
+    };
     const Case cases[] = {
         {"truncated.zip", bytes.substr(0, bytes.size() / 2)},
         {"garbage.zip", std::string(4000, 'x')},
@@ -218,7 +233,10 @@ TEST(ExtractFirstEntry, WrongOrDamagedTypeIsAnErrorAndLeavesNoFile) {
     std::string plain = f.tmp / "plain.txt.gz";
     WriteFile(plain, "1.jpg\r\n");
 
-    struct Case { std::string path; ArchiveType type; };
+    struct Case {
+        std::string path;
+        ArchiveType type;
+    };
     const Case cases[] = {{zip, ArchiveType::Gzip},
                           {gz, ArchiveType::Zip},
                           {truncatedGz, ArchiveType::Gzip},
@@ -238,5 +256,6 @@ TEST(ExtractFirstEntry, RefusesAnUnsafeTargetName) {
     Folders f;
     std::string gz = f.tmp / "a.gz";
     MakeGzip(f.tmp, gz, "x");
-    EXPECT_THROW(platform::ExtractFirstEntry(gz, ArchiveType::Gzip, f.target, "../x"), ArchiveError);
+    EXPECT_THROW(platform::ExtractFirstEntry(gz, ArchiveType::Gzip, f.target, "../x"),
+                 ArchiveError);
 }

@@ -1,9 +1,10 @@
 // The FTP client against real servers started on 127.0.0.1: pyftpdlib and ProFTPD.
+#include "platform/ftp/ftp_client.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "ftp_test_servers.h"
-#include "platform/ftp/ftp_client.h"
 
 using platform::FtpClient;
 using platform::FtpError;
@@ -97,7 +98,8 @@ TEST(FtpClientLogin, RefusedLoginCarriesTheReply) {
 TEST(FtpClientLogin, AnonymousServerAcceptsUserWithoutPassword) {
     testsupport::TempDir root;
     testsupport::WriteFile(root / "a.txt", "anonymous data");
-    ftptest::PyFtpServer server(root.Path(), {.user = "", .password = "", .anonymous = true, .masquerade = ""});
+    ftptest::PyFtpServer server(root.Path(),
+                                {.user = "", .password = "", .anonymous = true, .masquerade = ""});
     FtpClient client;
     Configure(client, server.Port(), true);
     client.Settings().userName = "anonymous";
@@ -133,4 +135,3 @@ TEST(FtpClientErrors, NothingListensOnThePort) {
                     HasSubstr("(127.0.0.1, соединение): не удалось соединиться с 127.0.0.1:")));
     EXPECT_FALSE(client.Connected());
 }
-

@@ -128,7 +128,8 @@ TEST(FtpPassive, PasvRepliesAfterRefusedEpsv) {
     };
     const Case cases[] = {
         {"", ""},
-        {"227 Entering Passive Mode.", "неверный адрес в ответе на PASV: 227 Entering Passive Mode."},
+        {"227 Entering Passive Mode.",
+         "неверный адрес в ответе на PASV: 227 Entering Passive Mode."},
         {"227 Entering Passive Mode (127,0,0,1,256,1).", "неверный адрес в ответе на PASV"},
         {"227 Entering Passive Mode (127,0,0,999,4,1).", "неверный адрес в ответе на PASV"},
         {"502 PASV not here either.", "(127.0.0.1, получение списка файлов *): 502 PASV"},
@@ -140,8 +141,8 @@ TEST(FtpPassive, PasvRepliesAfterRefusedEpsv) {
                 s.Reply("500 EPSV not understood.");
             } else if (command == "PASV" && c.pasv.empty()) {
                 const int port = s.ListenData();
-                s.Reply("227 Entering Passive Mode (10,255,255,1," + std::to_string(port / 256) + "," +
-                        std::to_string(port % 256) + ").");
+                s.Reply("227 Entering Passive Mode (10,255,255,1," + std::to_string(port / 256) +
+                        "," + std::to_string(port % 256) + ").");
             } else if (command == "PASV") {
                 s.Reply(c.pasv);
             } else {
@@ -308,16 +309,19 @@ TEST(FtpPump, RunsWhileWaitingAndCancelCutsTheTransferOff) {
         client.SetPump([&] {
             const auto now = Clock::now();
             longestGap = std::max<long long>(
-                longestGap, std::chrono::duration_cast<std::chrono::milliseconds>(now - last).count());
+                longestGap,
+                std::chrono::duration_cast<std::chrono::milliseconds>(now - last).count());
             last = now;
-            if (now - start > std::chrono::milliseconds(500) && cancelledAt == Clock::time_point{}) {
+            if (now - start > std::chrono::milliseconds(500) &&
+                cancelledAt == Clock::time_point{}) {
                 cancelledAt = now;
                 viaDisconnect ? client.Disconnect() : client.Cancel();
             }
         });
         testsupport::TempDir local;
-        EXPECT_THAT(ErrorOf([&] { client.Get("slow.bin", local / "slow.bin"); }),
-                    HasSubstr("(127.0.0.1, загрузка файла slow.bin): операция прервана пользователем"));
+        EXPECT_THAT(
+            ErrorOf([&] { client.Get("slow.bin", local / "slow.bin"); }),
+            HasSubstr("(127.0.0.1, загрузка файла slow.bin): операция прервана пользователем"));
         EXPECT_LT(MsSince(cancelledAt), 200);
         EXPECT_LE(longestGap, 120);  // every 50 ms, with slack for a loaded machine
         EXPECT_FALSE(client.Connected());

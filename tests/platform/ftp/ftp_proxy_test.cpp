@@ -74,7 +74,8 @@ TEST_F(ProxyTest, Socks5WithAndWithoutPassword) {
         std::string user, password;
         bool passive;
     };
-    for (const Case& c : {Case{"", "", true}, Case{"sock", "s3cret", true}, Case{"sock", "s3cret", false}}) {
+    for (const Case& c :
+         {Case{"", "", true}, Case{"sock", "s3cret", true}, Case{"sock", "s3cret", false}}) {
         SCOPED_TRACE(c.user + (c.passive ? " passive" : " active asked"));
         ftptest::Socks5Proxy proxy(c.user, c.password);
         auto& socks = m_client.Settings().socks5;
@@ -88,7 +89,8 @@ TEST_F(ProxyTest, Socks5WrongPasswordIsRefused) {
     ftptest::Socks5Proxy proxy("sock", "s3cret");
     m_client.Settings().socks5 = {true, "127.0.0.1", proxy.Port(), "sock", "wrong"};
     EXPECT_THAT([&] { m_client.Connect(); },
-                testing::ThrowsMessage<FtpError>(HasSubstr("(127.0.0.1, соединение): прокси SOCKS 5 127.0.0.1:")));
+                testing::ThrowsMessage<FtpError>(
+                    HasSubstr("(127.0.0.1, соединение): прокси SOCKS 5 127.0.0.1:")));
     EXPECT_FALSE(m_client.Connected());
 }
 
@@ -117,15 +119,26 @@ TEST(ScriptedProxyLogin, ExactCommandSequences) {
         std::vector<std::string> expected;
     };
     const std::vector<Case> cases = {
-        {FtpProxyMethod::UserSite, "pu", 21,
+        {FtpProxyMethod::UserSite,
+         "pu",
+         21,
          {"USER pu", "PASS pp", "USER bob@ftp.example", "PASS secret", "TYPE I"}},
-        {FtpProxyMethod::Site, "pu", 2121,
+        {FtpProxyMethod::Site,
+         "pu",
+         2121,
          {"USER pu", "PASS pp", "SITE ftp.example:2121", "USER bob", "PASS secret", "TYPE I"}},
-        {FtpProxyMethod::Open, "pu", 21,
+        {FtpProxyMethod::Open,
+         "pu",
+         21,
          {"USER pu", "PASS pp", "OPEN ftp.example", "USER bob", "PASS secret", "TYPE I"}},
         {FtpProxyMethod::Open, "", 21, {"OPEN ftp.example", "USER bob", "PASS secret", "TYPE I"}},
-        {FtpProxyMethod::UserPass, "", 2121, {"USER bob@ftp.example:2121", "PASS secret", "TYPE I"}},
-        {FtpProxyMethod::Transparent, "pu", 21,
+        {FtpProxyMethod::UserPass,
+         "",
+         2121,
+         {"USER bob@ftp.example:2121", "PASS secret", "TYPE I"}},
+        {FtpProxyMethod::Transparent,
+         "pu",
+         21,
          {"USER pu", "PASS pp", "USER bob", "PASS secret", "TYPE I"}},
         {FtpProxyMethod::Transparent, "", 21, {"USER bob", "PASS secret", "TYPE I"}},
     };
@@ -147,7 +160,8 @@ TEST(ScriptedProxyLogin, ExactCommandSequences) {
         s.port = c.serverPort;
         s.userName = "bob";
         s.password = "secret";
-        s.proxy = {"127.0.0.1", proxy.Port(), c.proxyUser, c.proxyUser.empty() ? "" : "pp", c.method};
+        s.proxy = {"127.0.0.1", proxy.Port(), c.proxyUser, c.proxyUser.empty() ? "" : "pp",
+                   c.method};
         client.Connect();
         client.SetBinaryType();
         client.Disconnect();

@@ -1,14 +1,14 @@
 // Reply framing and data-address parsing of the FTP client.
-#include <gtest/gtest.h>
-
 #include "platform/ftp/ftp_reply.h"
+
+#include <gtest/gtest.h>
 
 using namespace platform::ftpwire;
 
 TEST(FtpReplyFraming, TakesWholeRepliesOnly) {
     struct Case {
         std::string bytes;
-        int code;          // 0: incomplete
+        int code;  // 0: incomplete
         size_t lines;
         std::string rest;  // left in the buffer
     };
@@ -19,7 +19,7 @@ TEST(FtpReplyFraming, TakesWholeRepliesOnly) {
         {"220 Rea", 0, 0, "220 Rea"},
         {"230-Welcome\r\n230-more\r\n", 0, 0, "230-Welcome\r\n230-more\r\n"},
         {"230-Welcome\r\n 230 inner line\r\n230x\r\n230 Done\r\n", 230, 4, ""},
-        {"230-Welcome\n230-\n230\nrest", 230, 3, "rest"},  // "230" alone ends the reply
+        {"230-Welcome\n230-\n230\nrest", 230, 3, "rest"},         // "230" alone ends the reply
         {"150 Opening\r\n226 Done\r\n", 150, 1, "226 Done\r\n"},  // two in one packet
         {"200\r\n", 200, 1, ""},
     };
@@ -52,9 +52,9 @@ TEST(FtpReplyFraming, RejectsMalformedAndOversizedReplies) {
         "2200 Ready\r\n",
         "620 Ready\r\n",
         "abc Ready\r\n",
-        std::string(kMaxReplyLine + 10, 'x'),                             // no line end ever
-        "220 " + std::string(kMaxReplyLine + 10, 'x') + "\r\n",          // one long line
-        "220-start\r\n" + std::string(kMaxReplyLine + 1, 'y'),           // long inner line
+        std::string(kMaxReplyLine + 10, 'x'),                    // no line end ever
+        "220 " + std::string(kMaxReplyLine + 10, 'x') + "\r\n",  // one long line
+        "220-start\r\n" + std::string(kMaxReplyLine + 1, 'y'),   // long inner line
     };
     for (const auto& bytes : cases) {
         std::string buffer = bytes;

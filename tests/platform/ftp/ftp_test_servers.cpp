@@ -61,19 +61,31 @@ std::string CryptHash(const TempDir& dir, const std::string& password) {
 std::string ProftpdCommonConfig(const TempDir& dir, int port) {
     return "ServerType standalone\n"
            "DefaultServer on\n"
-           "Port " + std::to_string(port) + "\n"
+           "Port " +
+           std::to_string(port) +
+           "\n"
            "DefaultAddress 127.0.0.1\n"
            "SocketBindTight on\n"
-           "PidFile " + (dir / "proftpd.pid") + "\n"
-           "ScoreboardFile " + (dir / "proftpd.score") + "\n"
+           "PidFile " +
+           (dir / "proftpd.pid") +
+           "\n"
+           "ScoreboardFile " +
+           (dir / "proftpd.score") +
+           "\n"
            "DelayTable none\n"
            "WtmpLog off\n"
            "UseReverseDNS off\n"
            "TransferLog none\n"
-           "SystemLog " + (dir / "system.log") + "\n"
+           "SystemLog " +
+           (dir / "system.log") +
+           "\n"
            "RequireValidShell off\n"
-           "User " + UserName() + "\n"
-           "Group " + GroupName() + "\n"
+           "User " +
+           UserName() +
+           "\n"
+           "Group " +
+           GroupName() +
+           "\n"
            "RootLogin on\n"
            "<IfModule mod_ctrls.c>\n  ControlsEngine off\n</IfModule>\n"
            "<IfModule mod_delay.c>\n  DelayEngine off\n</IfModule>\n";
@@ -85,8 +97,9 @@ std::string ScriptDir() { return testsupport::SourceDir() + "/tests/platform/ftp
 
 PyFtpServer::PyFtpServer(const std::string& root, const Options& options)
     : m_port(testsupport::FreePort()) {
-    std::vector<std::string> argv{kPython, ScriptDir() + "pyftpd_launcher.py", "--port",
-                                  std::to_string(m_port), "--root", root};
+    std::vector<std::string> argv{kPython,  ScriptDir() + "pyftpd_launcher.py",
+                                  "--port", std::to_string(m_port),
+                                  "--root", root};
     if (!options.user.empty()) {
         argv.insert(argv.end(), {"--user", options.user, "--password", options.password});
     }
@@ -108,15 +121,18 @@ ProftpdServer::ProftpdServer(const std::string& root, const std::string& user,
                            "ftpusers:x:" + std::to_string(::getegid()) + ":" + user + "\n");
     ::chmod((m_dir / "passwd").c_str(), 0600);
     ::chmod((m_dir / "group").c_str(), 0600);
-    testsupport::WriteFile(m_dir / "proftpd.conf",
-                           ProftpdCommonConfig(m_dir, m_port) +
-                               "AuthOrder mod_auth_file.c\n"
-                               "AuthUserFile " + (m_dir / "passwd") + "\n"
-                               "AuthGroupFile " + (m_dir / "group") + "\n"
-                               "ServerIdent on \"ProFTPD ready.\"\n");
+    testsupport::WriteFile(m_dir / "proftpd.conf", ProftpdCommonConfig(m_dir, m_port) +
+                                                       "AuthOrder mod_auth_file.c\n"
+                                                       "AuthUserFile " +
+                                                       (m_dir / "passwd") +
+                                                       "\n"
+                                                       "AuthGroupFile " +
+                                                       (m_dir / "group") +
+                                                       "\n"
+                                                       "ServerIdent on \"ProFTPD ready.\"\n");
     const std::string log = m_dir / "proftpd.log";
-    m_process = ChildProcess({"/usr/sbin/proftpd", "-n", "-q", "-c", m_dir / "proftpd.conf"}, {},
-                             log);
+    m_process =
+        ChildProcess({"/usr/sbin/proftpd", "-n", "-q", "-c", m_dir / "proftpd.conf"}, {}, log);
     AwaitPort(m_port, "proftpd", log, m_process);
 }
 
@@ -132,8 +148,12 @@ ProftpdForwardProxy::ProftpdForwardProxy() : m_port(testsupport::FreePort()) {
                                // Without it the proxy's own data connections to the
                                // server fail with EINVAL on loopback.
                                "ProxySourceAddress 127.0.0.1\n"
-                               "ProxyTables " + (m_dir / "tables") + "\n"
-                               "ProxyLog " + (m_dir / "proxy.log") + "\n"
+                               "ProxyTables " +
+                               (m_dir / "tables") +
+                               "\n"
+                               "ProxyLog " +
+                               (m_dir / "proxy.log") +
+                               "\n"
                                "<Class loopback>\n"
                                "  From 127.0.0.1\n"
                                "  ProxyForwardEnabled on\n"
@@ -164,8 +184,11 @@ HttpConnectProxy::HttpConnectProxy(const std::string& user, const std::string& p
                          "MaxClients 20\n"
                          "Allow 127.0.0.1\n"
                          "LogLevel Info\n"
-                         "LogFile \"" + (m_dir / "tinyproxy.log") + "\"\n"
-                         "PidFile \"" + (m_dir / "tinyproxy.pid") + "\"\n";
+                         "LogFile \"" +
+                         (m_dir / "tinyproxy.log") +
+                         "\"\n"
+                         "PidFile \"" +
+                         (m_dir / "tinyproxy.pid") + "\"\n";
     if (::geteuid() == 0) config += "User " + UserName() + "\nGroup " + GroupName() + "\n";
     if (!user.empty()) config += "BasicAuth " + user + " " + password + "\n";
     testsupport::WriteFile(m_dir / "tinyproxy.conf", config);
@@ -178,11 +201,11 @@ std::string HttpConnectProxy::Log() const { return ReadLog(m_dir / "tinyproxy.lo
 
 TcpRelay::TcpRelay(int targetPort) : m_port(testsupport::FreePort()) {
     const std::string log = m_dir / "socat.log";
-    m_process = ChildProcess({"/usr/bin/socat",
-                              "TCP-LISTEN:" + std::to_string(m_port) +
-                                  ",bind=127.0.0.1,fork,reuseaddr",
-                              "TCP:127.0.0.1:" + std::to_string(targetPort)},
-                             {}, log);
+    m_process =
+        ChildProcess({"/usr/bin/socat",
+                      "TCP-LISTEN:" + std::to_string(m_port) + ",bind=127.0.0.1,fork,reuseaddr",
+                      "TCP:127.0.0.1:" + std::to_string(targetPort)},
+                     {}, log);
     AwaitPort(m_port, "socat", log, m_process);
 }
 

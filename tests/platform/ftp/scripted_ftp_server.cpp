@@ -146,7 +146,9 @@ bool ScriptedSession::ConnectData() {
     return true;
 }
 
-bool ScriptedSession::SendData(std::string_view bytes) { return m_data >= 0 && SendAll(m_data, bytes); }
+bool ScriptedSession::SendData(std::string_view bytes) {
+    return m_data >= 0 && SendAll(m_data, bytes);
+}
 
 void ScriptedSession::CloseData() { CloseFd(m_data); }
 
@@ -167,8 +169,8 @@ void ScriptedSession::ReplyPassive(bool extended) {
     if (extended) {
         std::snprintf(text, sizeof text, "229 Entering Extended Passive Mode (|||%d|)", port);
     } else {
-        std::snprintf(text, sizeof text, "227 Entering Passive Mode (127,0,0,1,%d,%d).",
-                      port / 256, port % 256);
+        std::snprintf(text, sizeof text, "227 Entering Passive Mode (127,0,0,1,%d,%d).", port / 256,
+                      port % 256);
     }
     Reply(text);
 }

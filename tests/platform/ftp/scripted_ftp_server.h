@@ -32,8 +32,8 @@ public:
     ScriptedSession(const ScriptedSession&) = delete;
     ScriptedSession& operator=(const ScriptedSession&) = delete;
 
-    void Send(std::string_view bytes);   // raw bytes on the control connection
-    void Reply(std::string_view line);   // the line and CR LF
+    void Send(std::string_view bytes);  // raw bytes on the control connection
+    void Reply(std::string_view line);  // the line and CR LF
     // The next command line without its line end; nullopt when the client closed the
     // connection or sent nothing within `limit` ms. Every command is recorded.
     std::optional<std::string> ReadCommand(int limitMs = 5000);

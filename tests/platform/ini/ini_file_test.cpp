@@ -1,10 +1,11 @@
 // INI reading and writing on real Windows-1251 files.
 #include "platform/ini/ini_file.h"
-#include "test_support.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "test_support.h"
 
 using platform::IniFile;
 using testsupport::ReadFile;
@@ -55,7 +56,8 @@ TEST(IniRead, NamesIgnoreCaseAndValuesAreTrimmed) {
 
 TEST(IniRead, CyrillicNamesIgnoreCaseToo) {
     TempDir dir;
-    WriteFile(dir / "a.ini", "[\xD0\xE0\xE7\xE4\xE5\xEB]\r\n\xB8\xEB\xEA\xE0=1\r\n");  // [Раздел] ёлка=1
+    WriteFile(dir / "a.ini",
+              "[\xD0\xE0\xE7\xE4\xE5\xEB]\r\n\xB8\xEB\xEA\xE0=1\r\n");  // [Раздел] ёлка=1
     IniFile ini(dir / "a.ini");
     EXPECT_EQ(ini.ReadString("РАЗДЕЛ", "ЁЛКА", "-"), "1");
 }
@@ -68,7 +70,7 @@ TEST(IniRead, IntegersAndBooleans) {
     EXPECT_EQ(ini.ReadInteger("COMMON", "Missing", 21), 21);
     EXPECT_EQ(ini.ReadInteger("COMMON", "IsImportOnStart", 7), 7);  // "12abc" does not parse
     EXPECT_EQ(ini.ReadInteger("COMMON", "PostName", -1), -1);
-    EXPECT_TRUE(ini.ReadBool("COMMON", "ConnectPassive", false));     // 5 is true
+    EXPECT_TRUE(ini.ReadBool("COMMON", "ConnectPassive", false));  // 5 is true
     EXPECT_FALSE(ini.ReadBool("COMMON", "Missing", false));
     EXPECT_TRUE(ini.ReadBool("COMMON", "PostName", true));
 
@@ -130,8 +132,8 @@ TEST(IniWrite, CreatesAMissingFileAndWritesSeveralKeysInOrder) {
     TempDir dir;
     std::string path = dir / "ListConfig.ini";
     IniFile ini(path);
-    EXPECT_TRUE(ini.WriteStrings("COMMON", {{"PostName", "Тальверин"}, {"ConnectPort", "21"},
-                                            {"ProxyType", "0"}}));
+    EXPECT_TRUE(ini.WriteStrings(
+        "COMMON", {{"PostName", "Тальверин"}, {"ConnectPort", "21"}, {"ProxyType", "0"}}));
     EXPECT_EQ(ReadFile(path),
               "[COMMON]\r\nPostName=\xD2\xE0\xEB\xFC\xE2\xE5\xF0\xE8\xED\r\nConnectPort=21\r\n"
               "ProxyType=0\r\n");

@@ -1,11 +1,12 @@
 // File and folder operations and listing by masks.
-#include "platform/os/os.h"
-#include "test_support.h"
-
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/time.h>
+
+#include <filesystem>
+
+#include "platform/os/os.h"
+#include "test_support.h"
 
 using namespace platform;
 using testsupport::ReadFile;
@@ -87,13 +88,14 @@ TEST(Folders, CreateMakesOneLevelQuietly) {
 
 TEST(ListFiles, MasksHiddenFilesAndLetterCase) {
     TempDir dir;
-    for (const char* name : {"b.jpg", "a.jpg", "c.JPG", "d.gif", ".hidden.jpg", "e.jpg.txt",
-                             "Фото.jpg"})
+    for (const char* name :
+         {"b.jpg", "a.jpg", "c.JPG", "d.gif", ".hidden.jpg", "e.jpg.txt", "Фото.jpg"})
         WriteFile(dir / name, "");
     CreateFolder(dir / "folder.jpg");
     using Names = std::vector<std::string>;
     EXPECT_EQ(ListFiles(dir.Path(), {"*.jpg"}), (Names{"a.jpg", "b.jpg", "Фото.jpg"}));
-    EXPECT_EQ(ListFiles(dir.Path(), {"*.jpg"}, true), (Names{"a.jpg", "b.jpg", "c.JPG", "Фото.jpg"}));
+    EXPECT_EQ(ListFiles(dir.Path(), {"*.jpg"}, true),
+              (Names{"a.jpg", "b.jpg", "c.JPG", "Фото.jpg"}));
     EXPECT_EQ(ListFiles(dir.Path(), {"*.jpg", "*.gif"}),
               (Names{"a.jpg", "b.jpg", "d.gif", "Фото.jpg"}));
     EXPECT_EQ(ListFiles(dir.Path(), {"????.jpg"}), (Names{"Фото.jpg"}));
@@ -101,7 +103,12 @@ TEST(ListFiles, MasksHiddenFilesAndLetterCase) {
 }
 
 TEST(MatchesMask, Wildcards) {
-    struct Case { const char* name; const char* mask; bool ignoreCase; bool expected; };
+    struct Case {
+        const char* name;
+        const char* mask;
+        bool ignoreCase;
+        bool expected;
+    };
     const Case cases[] = {
         {"Export.csv", "Export*.csv", false, true},
         {"ExportPrice.csv", "Export*.csv", false, true},
@@ -116,5 +123,6 @@ TEST(MatchesMask, Wildcards) {
         {"abc", "", false, false},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(MatchesMask(c.name, c.mask, c.ignoreCase), c.expected) << c.name << " ~ " << c.mask;
+        EXPECT_EQ(MatchesMask(c.name, c.mask, c.ignoreCase), c.expected)
+            << c.name << " ~ " << c.mask;
 }

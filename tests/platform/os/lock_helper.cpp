@@ -1,11 +1,12 @@
 // Test helper: takes the single-instance lock for argv[1]. Prints "acquired" and exits
 // with 0 (or, given "hold" as argv[2], holds the lock until killed); prints "refused"
 // and exits with 1 when another process holds it.
-#include "platform/os/os.h"
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
+
+#include "platform/os/os.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;

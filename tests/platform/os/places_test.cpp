@@ -1,8 +1,8 @@
 // Environment and per-user places.
+#include <gtest/gtest.h>
+
 #include "platform/os/os.h"
 #include "test_support.h"
-
-#include <gtest/gtest.h>
 
 using namespace platform;
 
@@ -37,7 +37,10 @@ TEST(PerUserPlaces, WorkingDirectoryFollowsXdgDataHomeOrHome) {
     EnvGuard guard({"HOME", "XDG_DATA_HOME", "USER"});
     SetEnv("HOME", "/home/ivan");
     SetEnv("USER", "ivan");
-    struct Case { std::optional<std::string> xdg; const char* expected; };
+    struct Case {
+        std::optional<std::string> xdg;
+        const char* expected;
+    };
     const Case cases[] = {
         {std::nullopt, "/home/ivan/.local/share/Quendal/"},
         {"", "/home/ivan/.local/share/Quendal/"},

@@ -1,11 +1,12 @@
 // The single-instance lock across processes, detached starts and the desktop opener.
-#include "platform/os/os.h"
-#include "test_support.h"
-
-#include <chrono>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <chrono>
 #include <thread>
+
+#include "platform/os/os.h"
+#include "test_support.h"
 
 using namespace platform;
 using testsupport::ChildProcess;

@@ -23,12 +23,14 @@ TEST(SqlDialect, Rewrites) {
              {"x = \"\"\"\"", "x = '\"'"},
              {"fullname_ind like \"РУЧКА%\"", "fullname_ind like 'РУЧКА%'"},
              {"not(idsubgroup>0)", "((idsubgroup>0) IS NOT TRUE)"},
-             {"a=1 and NOT (b>0 and not(c=2))", "a=1 and ((b>0 and ((c=2) IS NOT TRUE)) IS NOT TRUE)"},
+             {"a=1 and NOT (b>0 and not(c=2))",
+              "a=1 and ((b>0 and ((c=2) IS NOT TRUE)) IS NOT TRUE)"},
              {"x is not (1)", "x is not (1)"},
              {"x not in (1,2)", "x not in (1,2)"},
              {"a = \"not(b)\"", "a = 'not(b)'"},
              {"kolzak=null, v=1.5E-5", "kolzak=null, v=1.5E-5"},
-             {"select distinct(idtm) from price order by 3,4", "select distinct(idtm) from price order by 3,4"},
+             {"select distinct(idtm) from price order by 3,4",
+              "select distinct(idtm) from price order by 3,4"},
              {"a = 'it''s' -- \"c\"\n", "a = 'it''s' -- \"c\"\n"},
              {"[not](1)", "[not](1)"},
          }) {
@@ -62,7 +64,8 @@ protected:
             "(5, \"005\", \"Скрепки\", \"СКРЕПКИ\", \"berlingo\", 5, 99, 0, 4, 0),"
             "(6, \"006\", \"Без группы\", \"БЕЗ ГРУППЫ\", null, null, 0, 0, 1, 0)");
         db.Execute(
-            "insert into class (id, name, idparent) values (10, \"Письмо\", 0), (11, \"Ручки\", 10),"
+            "insert into class (id, name, idparent) values (10, \"Письмо\", 0), (11, \"Ручки\", "
+            "10),"
             "(20, \"Канцелярия\", 0), (21, \"Ластики\", 20)");
     }
 
@@ -88,10 +91,13 @@ protected:
     }
 
     void AddOrderLine(long long idPrice, long long kol, double summa) {
-        Exec({"insert into zakaz (idprice, code, kol, summa, summaprice, summadiscount, weight, volume) "
-              "values (" + std::to_string(idPrice) + ", \"00" + std::to_string(idPrice) + "\", " +
-              std::to_string(kol) + ", " + std::to_string(summa) + ", " + std::to_string(summa * 2) +
-              ", " + std::to_string(summa) + ", 0.5, 0.00005)"});
+        Exec(
+            {"insert into zakaz (idprice, code, kol, summa, summaprice, summadiscount, weight, "
+             "volume) "
+             "values (" +
+             std::to_string(idPrice) + ", \"00" + std::to_string(idPrice) + "\", " +
+             std::to_string(kol) + ", " + std::to_string(summa) + ", " + std::to_string(summa * 2) +
+             ", " + std::to_string(summa) + ", 0.5, 0.00005)"});
     }
 
     std::string PriceField(long long id, const std::string& field) {
@@ -113,7 +119,8 @@ TEST_F(WorkingTables, GroupingQueryAndTreeCache) {
                            {"21", "20", "Канцелярия", "Ластики"},
                            {"", "10", "Письмо", ""},
                            {"11", "10", "Письмо", "Ручки"}};
-    EXPECT_EQ(Run({"select distinct(price.idsubgroup),  price.idgroup, cl.name as NameGroup, cl2.name as NameSubGroup from price",
+    EXPECT_EQ(Run({"select distinct(price.idsubgroup),  price.idgroup, cl.name as NameGroup, "
+                   "cl2.name as NameSubGroup from price",
                    "left outer join class cl on cl.id=price.idgroup",
                    "left outer join class cl2  on cl2.id=price.idsubgroup",
                    "where price.idgroup>0 order by 3,4"}),
@@ -127,8 +134,9 @@ TEST_F(WorkingTables, GroupingQueryAndTreeCache) {
         tree.SetText("NAMESUBGROUP", q.AsText("NameSubGroup"));
         tree.Post();
     }
-    EXPECT_EQ(Run({"select tree.idsubgroup,  tree.idgroup, tree.NameGroup, tree.NameSubGroup from tree"}),
-              expected);
+    EXPECT_EQ(
+        Run({"select tree.idsubgroup,  tree.idgroup, tree.NameGroup, tree.NameSubGroup from tree"}),
+        expected);
 }
 
 TEST_F(WorkingTables, EmptyingTheClassifier) {
@@ -166,8 +174,10 @@ TEST_F(WorkingTables, OrderLineStatements) {
     AddOrderLine(1, 3, 30);
     AddOrderLine(1, 2, 20);
     AddOrderLine(3, 1, 5);
-    EXPECT_EQ(Run({"select count(*) as c, sum(kol) as k from zakaz where idprice=1"}), (Rows{{"2", "5"}}));
-    EXPECT_EQ(Run({"select count(*) as c, sum(kol) as k from zakaz where idprice=42"}), (Rows{{"0", ""}}));
+    EXPECT_EQ(Run({"select count(*) as c, sum(kol) as k from zakaz where idprice=1"}),
+              (Rows{{"2", "5"}}));
+    EXPECT_EQ(Run({"select count(*) as c, sum(kol) as k from zakaz where idprice=42"}),
+              (Rows{{"0", ""}}));
 
     Exec({"update Price set ", "KOLZAK=5", "where id=1"});
     EXPECT_EQ(PriceField(1, "kolzak"), "5");
@@ -177,7 +187,9 @@ TEST_F(WorkingTables, OrderLineStatements) {
     Exec({"update price set ", "KOLZAK = null", "where price.id=3"});
     EXPECT_EQ(PriceField(3, "kolzak"), "");
 
-    auto rows = Run({"select Price.*,Zakaz.kol as kolvo from Zakaz left outer join Price on Price.id=Zakaz.idprice"});
+    auto rows =
+        Run({"select Price.*,Zakaz.kol as kolvo from Zakaz left outer join Price on "
+             "Price.id=Zakaz.idprice"});
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_TRUE(q.HasField("kolvo"));
     EXPECT_TRUE(q.HasField("MAXDISCOUNT"));
@@ -187,19 +199,41 @@ TEST_F(WorkingTables, OrderLineStatements) {
 
     // The line update: texts in double quotes, one with a quote in it, numbers in
     // exponent form.
-    Exec({"update zakaz set", "CODE=\"001\"", ",BARCODE=\"\"", ",FULLNAME=\"Ручка 'Люкс'\"",
-          ",ARTICUL=\"O'NEIL\"", ",TM=\"tm\"", ",COUNTRY=\"; delete from price; \"", ",NDS=18",
-          ",ST1=1", ",ST2=10", ",ST3=100", ",WST3=0.5", ",VST3=1.5E-5", ",KOL=4",
-          ",CENAPRICE=12.5", ",PROCENTDISCOUNT=15", ",CENA=10.625", ",SUMMA=42.5",
-          ",VOLUME=6E-5", ",WEIGHT=0.02", ",CENADISCOUINT=1.875", ",SUMMAPRICE=50",
-          ",SUMMADISCOUNT=7.5", "where idprice=1"});
-    rows = Run({"select code, fullname, articul, tm, country, vst3, volume, kol from zakaz where idprice=1"});
+    Exec({"update zakaz set",
+          "CODE=\"001\"",
+          ",BARCODE=\"\"",
+          ",FULLNAME=\"Ручка 'Люкс'\"",
+          ",ARTICUL=\"O'NEIL\"",
+          ",TM=\"tm\"",
+          ",COUNTRY=\"; delete from price; \"",
+          ",NDS=18",
+          ",ST1=1",
+          ",ST2=10",
+          ",ST3=100",
+          ",WST3=0.5",
+          ",VST3=1.5E-5",
+          ",KOL=4",
+          ",CENAPRICE=12.5",
+          ",PROCENTDISCOUNT=15",
+          ",CENA=10.625",
+          ",SUMMA=42.5",
+          ",VOLUME=6E-5",
+          ",WEIGHT=0.02",
+          ",CENADISCOUINT=1.875",
+          ",SUMMAPRICE=50",
+          ",SUMMADISCOUNT=7.5",
+          "where idprice=1"});
+    rows =
+        Run({"select code, fullname, articul, tm, country, vst3, volume, kol from zakaz where "
+             "idprice=1"});
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0], (std::vector<std::string>{"001", "Ручка 'Люкс'", "O'NEIL", "tm",
                                                  "; delete from price; ", "1.5E-5", "6E-5", "4"}));
     EXPECT_EQ(Run({"select count(*) from price"}), (Rows{{"6"}}));
 
-    Run({"select sum(summaprice) as summaP, sum(summadiscount) as summaD, sum(Weight) as summaWeight, sum(Volume) as summaVolume from zakaz"});
+    Run(
+        {"select sum(summaprice) as summaP, sum(summadiscount) as summaD, sum(Weight) as "
+         "summaWeight, sum(Volume) as summaVolume from zakaz"});
     q.First();
     EXPECT_DOUBLE_EQ(q.AsDouble("summaP"), 110);
     EXPECT_DOUBLE_EQ(q.AsDouble("summaD"), 20);
@@ -217,7 +251,8 @@ TEST_F(WorkingTables, ArchiveStatements) {
     Exec({"insert into main (datet,summa, rowcount) values (\"05.03.2008 9:05:07\",34.5,2)"});
     Exec({"insert into main (datet,summa, rowcount) values (\"12.03.2008 14:00:00\",1E15,1)"});
     EXPECT_EQ(Run({"select * from main order by datet desc"}),
-              (Rows{{"2", "2008-03-12 14:00:00", "1E15", "1"}, {"1", "2008-03-05 09:05:07", "34.5", "2"}}));
+              (Rows{{"2", "2008-03-12 14:00:00", "1E15", "1"},
+                    {"1", "2008-03-05 09:05:07", "34.5", "2"}}));
     Exec({"insert into doc (iddoc, idprice, kol) values (1, 1, 3), (1, 2, 1), (2, 3, 7)"});
     EXPECT_EQ(Run({"select * from doc", "where doc.iddoc=1"}).size(), 2u);
     EXPECT_EQ(Run({"select * from doc where doc.iddoc = 2"}).size(), 1u);
@@ -228,10 +263,10 @@ TEST_F(WorkingTables, ArchiveStatements) {
 }
 
 TEST_F(WorkingTables, StatementErrorsCarryTheTextAndChangeNothing) {
-    for (const std::vector<std::string>& lines :
-         std::vector<std::vector<std::string>>{{"update price set nosuch=1"},
-                                               {"update price set kolzak=1;", "delete from nowhere"},
-                                               {"selct * from price"}}) {
+    for (const std::vector<std::string>& lines : std::vector<std::vector<std::string>>{
+             {"update price set nosuch=1"},
+             {"update price set kolzak=1;", "delete from nowhere"},
+             {"selct * from price"}}) {
         std::string text;
         for (const auto& l : lines) text += (text.empty() ? "" : "\n") + l;
         try {

@@ -2,8 +2,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "test_schemas.h"
 #include "platform/table/table.h"
+#include "test_schemas.h"
 
 int main(int argc, char** argv) {
     if (argc < 3) return 2;

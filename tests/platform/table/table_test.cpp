@@ -1,7 +1,8 @@
 // Table objects: cursor, editing, events, order, find key, filter, widths, observers.
+#include "platform/table/table.h"
+
 #include <gtest/gtest.h>
 
-#include "platform/table/table.h"
 #include "platform/text/app_error.h"
 #include "test_schemas.h"
 
@@ -227,9 +228,9 @@ TEST_F(PriceTableTest, OrderByFieldsAndIndexes) {
         std::vector<long long> ids;
     };
     for (const Case& c : std::vector<Case>{{"_ID", {1, 2, 3, 4, 5}},
-                                          {"_idg_code", {1, 3, 4, 5, 2}},
-                                          {"_FULLNAME", {1, 4, 3, 2, 5}},
-                                          {"", {3, 1, 2, 5, 4}}}) {
+                                           {"_idg_code", {1, 3, 4, 5, 2}},
+                                           {"_FULLNAME", {1, 4, 3, 2, 5}},
+                                           {"", {3, 1, 2, 5, 4}}}) {
         price.SetIndexName(c.index);
         EXPECT_EQ(Ids(), c.ids) << c.index;
     }
@@ -272,7 +273,7 @@ TEST_F(PriceTableTest, FilterExpressions) {
         {"", {3, 1, 2, 5, 4}},
         {"idgroup=17", {3, 1, 5, 4}},
         {"idgroup=17 and not(idsubgroup>0)", {1, 4}},
-        {"fullname_ind like \"РУЧКА%\"", {3, 2}},        // case-sensitive, Cyrillic
+        {"fullname_ind like \"РУЧКА%\"", {3, 2}},  // case-sensitive, Cyrillic
         {"fullname_ind like \"ручка%\"", {5}},
         {"fullname_ind like \"%%\"", {3, 1, 2, 5, 4}},
         {"IsNew > 0 and idtm = 5 and fullname_ind like \"РУЧКА%%\" and idsubgroup=312", {}},

@@ -1,12 +1,13 @@
 // Windows-1251 codec, line reading and whole-file writing.
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <filesystem>
+
 #include "platform/text/app_error.h"
 #include "platform/text/file_bytes.h"
 #include "platform/text/text.h"
 #include "test_support.h"
-
-#include <filesystem>
-#include <gtest/gtest.h>
-#include <iconv.h>
 
 using namespace platform;
 
@@ -48,15 +49,20 @@ TEST(Cp1251Codec, KnownLettersAndSigns) {
 }
 
 TEST(Cp1251Codec, CharactersTheCodePageCannotHoldBecomeQuestionMarks) {
-    struct Case { const char* utf8; const char* expected; };
+    struct Case {
+        const char* utf8;
+        const char* expected;
+    };
     const Case cases[] = {
         {"Zürich", "Z?rich"},
         {"日本", "??"},
         {"a😀b", "a?b"},
-        {"\xFF" "x", "?x"},          // stray byte
-        {"\xD0", "?"},               // truncated sequence
-        {"\xC0\xAF", "??"},          // overlong form
-        {"\xED\xA0\x80", "???"},     // surrogate
+        {"\xFF"
+         "x",
+         "?x"},                   // stray byte
+        {"\xD0", "?"},            // truncated sequence
+        {"\xC0\xAF", "??"},       // overlong form
+        {"\xED\xA0\x80", "???"},  // surrogate
     };
     for (const Case& c : cases) EXPECT_EQ(Utf8ToCp1251(c.utf8), c.expected) << c.utf8;
 }
@@ -72,7 +78,8 @@ TEST(SplitLines, AllThreeEndingsAndTheLastLine) {
 
 TEST(Cp1251Files, ReadLinesDecodesTheFile) {
     testsupport::TempDir dir;
-    testsupport::WriteFile(dir / "list.csv", "\xCA\xEE\xE4;\xC8\xEC\xFF\r\n1;\xA8\xEB\xEA\xE0\n2;x");
+    testsupport::WriteFile(dir / "list.csv",
+                           "\xCA\xEE\xE4;\xC8\xEC\xFF\r\n1;\xA8\xEB\xEA\xE0\n2;x");
     std::vector<std::string> lines = ReadCp1251Lines(dir / "list.csv");
     EXPECT_EQ(lines, (std::vector<std::string>{"Код;Имя", "1;Ёлка", "2;x"}));
 }

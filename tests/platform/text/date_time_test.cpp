@@ -1,10 +1,12 @@
 // Date-times: ISO text, Russian date and time texts, file modification times.
 #include "platform/text/date_time.h"
-#include "test_support.h"
 
 #include <gtest/gtest.h>
 #include <sys/time.h>
+
 #include <ctime>
+
+#include "test_support.h"
 
 using namespace platform;
 
@@ -38,9 +40,9 @@ TEST(DateTime, IsoTextRoundTrip) {
     auto dateOnly = DateTime::FromIso("2024-01-31");
     ASSERT_TRUE(dateOnly);
     EXPECT_EQ(dateOnly->ToIso(), "2024-01-31 00:00:00");
-    for (const char* bad : {"2007-02-29", "2008-13-01", "2008-01-01 24:00:00", "2008-1-01",
-                            "2008-01-01 12:00", "2008-01-01T12:00:00", "", "abcd-ef-gh",
-                            "2008-01-01 12:00:00x"})
+    for (const char* bad :
+         {"2007-02-29", "2008-13-01", "2008-01-01 24:00:00", "2008-1-01", "2008-01-01 12:00",
+          "2008-01-01T12:00:00", "", "abcd-ef-gh", "2008-01-01 12:00:00x"})
         EXPECT_FALSE(DateTime::FromIso(bad)) << bad;
     EXPECT_LT(*DateTime::FromIso("2008-01-01"), *DateTime::FromIso("2008-01-01 00:00:01"));
 }

@@ -1,14 +1,18 @@
 // The general number text, grouped number patterns and strict number parsing.
-#include "platform/text/text.h"
+#include <gtest/gtest.h>
 
 #include <clocale>
 #include <cmath>
-#include <gtest/gtest.h>
+
+#include "platform/text/text.h"
 
 using namespace platform;
 
 TEST(GeneralNumberText, Examples) {
-    struct Case { double value; const char* expected; };
+    struct Case {
+        double value;
+        const char* expected;
+    };
     const Case cases[] = {
         {0, "0"},
         {-0.0, "0"},
@@ -16,12 +20,12 @@ TEST(GeneralNumberText, Examples) {
         {-2.5, "-2.5"},
         {1234.5, "1234.5"},
         {0.1, "0.1"},
-        {0.1 + 0.2, "0.3"},             // 15 significant digits hide the binary tail
+        {0.1 + 0.2, "0.3"},  // 15 significant digits hide the binary tail
         {100, "100"},
         {123456789012345, "123456789012345"},
         {1e15, "1E15"},
         {1.5e15, "1.5E15"},
-        {999999999999999.9, "1E15"},    // rounding to 15 digits reaches the exponent range
+        {999999999999999.9, "1E15"},  // rounding to 15 digits reaches the exponent range
         {0.0001, "0.0001"},
         {0.00012, "0.00012"},
         {0.000015, "1.5E-5"},
@@ -50,7 +54,11 @@ TEST(GeneralNumberText, IgnoresTheProcessLocale) {
 }
 
 TEST(FormatGroupedNumber, OrderTotalPatterns) {
-    struct Case { double value; const char* pattern; const char* expected; };
+    struct Case {
+        double value;
+        const char* pattern;
+        const char* expected;
+    };
     const Case cases[] = {
         {1234.5, "### ### ##0.00", " 1 234.50"},
         {5, "### ### ##0.00", "  5.00"},
@@ -60,14 +68,16 @@ TEST(FormatGroupedNumber, OrderTotalPatterns) {
         {123456789, "### ### ##0.00", "123 456 789.00"},
         {5.5, "### ##0.000", " 5.500"},
         {1234.5, "### ##0.000", "1 234.500"},
-        {-1234.5, "### ### ##0.00", "- 1 234.50"},   // minus before the blanks
-        {-0.004, "### ### ##0.00", "  0.00"},         // zero after rounding has no sign
+        {-1234.5, "### ### ##0.00", "- 1 234.50"},  // minus before the blanks
+        {-0.004, "### ### ##0.00", "  0.00"},       // zero after rounding has no sign
         {-0.005, "### ### ##0.00", "-  0.01"},
         // Halves away from zero at the last decimal, after 18 significant digits.
         {0.125, "### ### ##0.00", "  0.13"},
-        {2.675, "### ### ##0.00", "  2.67"},   // stored as 2.67499999999999982236431605997495353221893310546875
-        {1.005, "### ### ##0.00", "  1.00"},   // stored as 1.00499999999999989341858963598497211933135986328125
-        {999.995, "# ##0.00", "1 000.00"},     // carry into a new digit
+        {2.675, "### ### ##0.00",
+         "  2.67"},  // stored as 2.67499999999999982236431605997495353221893310546875
+        {1.005, "### ### ##0.00",
+         "  1.00"},  // stored as 1.00499999999999989341858963598497211933135986328125
+        {999.995, "# ##0.00", "1 000.00"},  // carry into a new digit
         {0.5, "# ##0", " 1"},
         {-0.5, "# ##0", "- 1"},
         {1e20, "# ##0", "100000000000000000 000"},
@@ -78,7 +88,11 @@ TEST(FormatGroupedNumber, OrderTotalPatterns) {
 }
 
 TEST(FormatGroupedNumber, GridPatterns) {
-    struct Case { double value; const char* pattern; const char* expected; };
+    struct Case {
+        double value;
+        const char* pattern;
+        const char* expected;
+    };
     const Case cases[] = {
         {1234, "# ##0", "1 234"},
         {5, "# ##0", " 5"},
@@ -104,7 +118,11 @@ TEST(FormatGroupedNumber, GridPatterns) {
 }
 
 TEST(ParseInteger, StrictDecimal) {
-    struct Case { const char* text; bool ok; long long value; };
+    struct Case {
+        const char* text;
+        bool ok;
+        long long value;
+    };
     const Case cases[] = {
         {"5", true, 5},
         {"  -12", true, -12},
@@ -131,23 +149,17 @@ TEST(ParseInteger, StrictDecimal) {
 }
 
 TEST(ParseReal, DecimalPointAndExponent) {
-    struct Case { const char* text; bool ok; double value; };
+    struct Case {
+        const char* text;
+        bool ok;
+        double value;
+    };
     const Case cases[] = {
-        {"1.5", true, 1.5},
-        {" -2.25 ", true, -2.25},
-        {"+3", true, 3},
-        {"1E3", true, 1000},
-        {"1.5e-5", true, 0.000015},
-        {".5", true, 0.5},
-        {"0.9", true, 0.9},
-        {"1,5", false, 0},
-        {"", false, 0},
-        {"abc", false, 0},
-        {"1.5x", false, 0},
-        {"inf", false, 0},
-        {"nan", false, 0},
-        {"1e999", false, 0},
-        {"--1", false, 0},
+        {"1.5", true, 1.5},  {" -2.25 ", true, -2.25},   {"+3", true, 3},
+        {"1E3", true, 1000}, {"1.5e-5", true, 0.000015}, {".5", true, 0.5},
+        {"0.9", true, 0.9},  {"1,5", false, 0},          {"", false, 0},
+        {"abc", false, 0},   {"1.5x", false, 0},         {"inf", false, 0},
+        {"nan", false, 0},   {"1e999", false, 0},        {"--1", false, 0},
     };
     for (const Case& c : cases) {
         double value = -99;

@@ -1,14 +1,13 @@
 // Upper-casing, trimming, fields, replacement and character counts.
-#include "platform/text/text.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/text/text.h"
 
 using namespace platform;
 
 TEST(UpperCase, EveryLetterOfTheCodePage) {
     EXPECT_EQ(UpperCase("abcxyz"), "ABCXYZ");
-    EXPECT_EQ(UpperCase("абвгдеёжзийклмнопрстуфхцчшщъыьэюя"),
-              "АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ");
+    EXPECT_EQ(UpperCase("абвгдеёжзийклмнопрстуфхцчшщъыьэюя"), "АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ");
     EXPECT_EQ(UpperCase("ђѓєѕіїјљњћќўџґ"), "ЂЃЄЅІЇЈЉЊЋЌЎЏҐ");
     // Already upper case, digits, signs and characters outside the code page stay.
     EXPECT_EQ(UpperCase("ЁЖ 12,;№ µ ü ß"), "ЁЖ 12,;№ µ ü ß");
@@ -23,9 +22,7 @@ TEST(UpperCase, EveryLowerCaseLetterOfTheCodePageHasAnUpperCaseThere) {
     }
 }
 
-TEST(UpperCaseLatin, LeavesCyrillicAlone) {
-    EXPECT_EQ(UpperCaseLatin("abc ёж"), "ABC ёж");
-}
+TEST(UpperCaseLatin, LeavesCyrillicAlone) { EXPECT_EQ(UpperCaseLatin("abc ёж"), "ABC ёж"); }
 
 TEST(Trim, RemovesControlCharactersAndBlanksAtBothEnds) {
     EXPECT_EQ(Trim(" \t\r\n a b \x01\x1F "), "a b");
@@ -34,19 +31,17 @@ TEST(Trim, RemovesControlCharactersAndBlanksAtBothEnds) {
 }
 
 TEST(GetDelimitedField, FieldsByNumber) {
-    struct Case { const char* text; char delimiter; int n; const char* expected; };
+    struct Case {
+        const char* text;
+        char delimiter;
+        int n;
+        const char* expected;
+    };
     const Case cases[] = {
-        {"a;b;c", ';', 1, "a"},
-        {"a;b;c", ';', 3, "c"},
-        {"a;b;c", ';', 4, ""},
-        {"a;;c", ';', 2, ""},
-        {"a;;c", ';', 3, "c"},
-        {";x", ';', 1, ""},
-        {"a;b;", ';', 3, ""},
-        {" a ; b ", ';', 2, " b "},
-        {"", ';', 1, ""},
-        {"a;b", ';', 0, ""},
-        {"1,5|2", '|', 1, "1,5"},
+        {"a;b;c", ';', 1, "a"}, {"a;b;c", ';', 3, "c"},     {"a;b;c", ';', 4, ""},
+        {"a;;c", ';', 2, ""},   {"a;;c", ';', 3, "c"},      {";x", ';', 1, ""},
+        {"a;b;", ';', 3, ""},   {" a ; b ", ';', 2, " b "}, {"", ';', 1, ""},
+        {"a;b", ';', 0, ""},    {"1,5|2", '|', 1, "1,5"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(GetDelimitedField(c.text, c.delimiter, c.n), c.expected)
