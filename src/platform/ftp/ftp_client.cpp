@@ -3,30 +3,20 @@
 #include <cstdio>
 
 #include "platform/ftp/ftp_client_impl.h"
+#include "platform/text/text.h"
 
 namespace platform {
 
 using ftpwire::Clock;
 
-namespace {
-
-std::string Trimmed(const std::string& text) {
-    size_t begin = 0, end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
-    return text.substr(begin, end - begin);
-}
-
-}  // namespace
-
 bool FtpClient::Impl::ThroughFtpProxy() const {
     const auto m = settings.proxy.method;
-    return !Trimmed(settings.proxy.host).empty() && m != FtpProxyMethod::None &&
+    return !platform::Trim(settings.proxy.host).empty() && m != FtpProxyMethod::None &&
            m != FtpProxyMethod::HttpProxyWithFtp;
 }
 
 bool FtpClient::Impl::ThroughHttpProxy() const {
-    return !Trimmed(settings.proxy.host).empty() &&
+    return !platform::Trim(settings.proxy.host).empty() &&
            settings.proxy.method == FtpProxyMethod::HttpProxyWithFtp;
 }
 
@@ -101,7 +91,7 @@ void FtpClient::Impl::LogIn(const std::string& user, const std::string& password
 // The login sequence of the FTP proxy methods; ends logged in at the server.
 void FtpClient::Impl::ProxyLogIn() {
     const auto& proxy = settings.proxy;
-    const std::string host = Trimmed(settings.host);
+    const std::string host = platform::Trim(settings.host);
     const std::string site =
         settings.port == 21 ? host : host + ":" + std::to_string(settings.port);
     const std::string serverStep = step;
@@ -161,7 +151,7 @@ void FtpClient::Impl::OpenDataPassive() {
     data = std::make_unique<Channel>(io);
     ftpwire::DetailScope scope(detailPrefix, "соединение для передачи данных: ");
     if (settings.socks5.enabled || ThroughHttpProxy()) {
-        OpenStream(*data, Trimmed(settings.host), *port);
+        OpenStream(*data, platform::Trim(settings.host), *port);
     } else {
         asio::error_code error;
         const auto peer = control->socket.remote_endpoint(error);

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "platform/ftp/ftp_client_impl.h"
+#include "platform/text/text.h"
 
 namespace platform {
 
@@ -14,13 +15,6 @@ namespace {
 
 constexpr size_t kMaxListing = 64 * 1024 * 1024;
 constexpr auto kQuitWait = std::chrono::milliseconds(2000);
-
-std::string Trimmed(const std::string& text) {
-    size_t begin = 0, end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
-    return text.substr(begin, end - begin);
-}
 
 // The lines of a listing joined by CR LF, whatever line ends the server used.
 std::string JoinLines(const std::string& bytes) {
@@ -156,12 +150,12 @@ void FtpClient::Connect() {
     d.BeginCall("соединение");
     d.CloseAll();
     d.epsvRefused = false;
-    const std::string host = Trimmed(d.settings.host);
+    const std::string host = platform::Trim(d.settings.host);
     if (host.empty()) d.Fail("не указан адрес сервера");
     std::string targetHost = host;
     int targetPort = d.settings.port;
     if (d.ThroughFtpProxy()) {
-        targetHost = Trimmed(d.settings.proxy.host);
+        targetHost = platform::Trim(d.settings.proxy.host);
         targetPort = d.settings.proxy.port > 0 ? d.settings.proxy.port : 21;
     }
     d.control = std::make_unique<ftpwire::Channel>(d.io);

@@ -51,12 +51,6 @@ std::vector<std::string> SplitFieldList(const std::string& list) {
     return out;
 }
 
-std::string TrimmedCopy(const std::string& s) {
-    std::size_t a = s.find_first_not_of(" \t\r\n");
-    if (a == std::string::npos) return {};
-    return s.substr(a, s.find_last_not_of(" \t\r\n") - a + 1);
-}
-
 [[noreturn]] void ThrowSql(sqlite3* db, const std::string& what, const std::string& statement) {
     std::string text = what + ": " + (db ? sqlite3_errmsg(db) : "");
     if (!statement.empty()) text += "\n" + statement;

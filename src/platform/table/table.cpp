@@ -10,6 +10,7 @@
 #include "platform/table/sql_dialect.h"
 #include "platform/table/table_internal.h"
 #include "platform/text/app_error.h"
+#include "platform/text/text.h"
 
 namespace platform {
 
@@ -17,7 +18,6 @@ using tableinternal::Prepare;
 using tableinternal::QuoteName;
 
 using tableinternal::SplitFieldList;
-using tableinternal::TrimmedCopy;
 
 Table::Table(Database& db, std::string tableName)
     : DataSet(db), m_tableName(std::move(tableName)) {}
@@ -298,7 +298,7 @@ std::string Table::OrderClause() const {
 }
 
 std::string Table::WhereClause() const {
-    if (!m_filtered || TrimmedCopy(m_filter).empty()) return {};
+    if (!m_filtered || Trim(m_filter).empty()) return {};
     return " WHERE (" + AdaptSql(m_filter) + ")";
 }
 

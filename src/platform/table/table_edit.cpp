@@ -15,7 +15,6 @@ namespace platform {
 using tableinternal::Prepare;
 using tableinternal::QuoteName;
 using tableinternal::SplitFieldList;
-using tableinternal::TrimmedCopy;
 
 std::string tableinternal::QuoteName(const std::string& name) {
     std::string out = "\"";
@@ -275,7 +274,7 @@ void Table::SetOrderByFields(const std::string& fields) {
 
 void Table::SetIndexName(const std::string& indexName) {
     std::string previous = m_orderIndex, previousFields = m_orderFields;
-    m_orderIndex = TrimmedCopy(indexName);
+    m_orderIndex = Trim(indexName);
     if (m_orderIndex.empty()) {
         m_orderFields.clear();
     } else if (m_active || !m_indexes.empty()) {
@@ -291,7 +290,7 @@ void Table::SetIndexName(const std::string& indexName) {
 }
 
 void Table::ValidateFilter(const std::string& filter) const {
-    if (!m_active || TrimmedCopy(filter).empty()) return;
+    if (!m_active || Trim(filter).empty()) return;
     std::string sql = "SELECT rowid FROM " + QualifiedName() + " WHERE (" + AdaptSql(filter) + ")";
     sqlite3* db = m_db.Handle();
     sqlite3_stmt* stmt = nullptr;

@@ -21,7 +21,6 @@ void RunStatements(sqlite3* db, const std::string& original);
 std::string QuoteName(const std::string& name);
 // "IDGROUP;CODE" or "A,B" into trimmed names.
 std::vector<std::string> SplitFieldList(const std::string& list);
-std::string TrimmedCopy(const std::string& s);
 
 // Table files.
 void SaveSchemaToFile(sqlite3* db, const std::string& schema, const std::string& path);
